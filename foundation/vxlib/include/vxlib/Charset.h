@@ -1,0 +1,14 @@
+#pragma once
+#include <string>
+#include "vxlib/VxLibApi.h"
+
+// Conversions at the edges: narrow text is the system code page (GBK), JSON and URL parameters
+// are UTF-8, wide Win32 and browser calls take UTF-16. Invalid input converts what it can.
+namespace Charset {
+
+VXLIB_API std::wstring String2WString(const std::string& text);    // system code page -> UTF-16
+VXLIB_API std::string WString2String(const std::wstring& text);    // UTF-16 -> system code page
+VXLIB_API std::wstring UTF8ToUnicode(const std::string& utf8);
+VXLIB_API std::string UnicodeToUTF8(const std::wstring& text);
+
+}  // namespace Charset
