@@ -1,24 +1,43 @@
-# vx_dll(NAME SOURCES files... PORTABLE files... LIBS targets...)
-# The Windows build makes NAME.dll from all sources; the native build makes a static NAME from the
-# portable sources alone (those that compile without <windows.h>), so tests link NAME either way.
+# Source files follow one rule: a name ending in "Win" (DirWin.cpp, ConfigWinTest.cpp) needs
+# <windows.h>; every other file compiles natively too. The Windows build takes all of a folder's
+# files, the native build (AddressSanitizer, UBSan) only the portable ones.
+
+function(vx_split_sources dir out_all out_portable)
+  file(GLOB all CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.c)
+  set(portable)
+  foreach(f ${all})
+    get_filename_component(stem ${f} NAME_WE)
+    if(NOT stem MATCHES "Win(Test)?$")
+      list(APPEND portable ${f})
+    endif()
+  endforeach()
+  set(${out_all} ${all} PARENT_SCOPE)
+  set(${out_portable} ${portable} PARENT_SCOPE)
+endfunction()
+
+# vx_dll(NAME [LIBS targets...] [WIN_LIBS libs...] [RESOURCES files.rc...])
+# NAME.dll from src/ under Windows; natively a static NAME from the portable files of src/, so tests
+# link NAME either way. Headers live in include/<folder>/, the DLL is built with NAME_BUILD
+# (upper case) defined so that its API macro exports.
 function(vx_dll name)
-  cmake_parse_arguments(A "" "" "SOURCES;PORTABLE;LIBS;NATIVE_LIBS" ${ARGN})
+  cmake_parse_arguments(A "" "" "LIBS;WIN_LIBS;RESOURCES" ${ARGN})
+  vx_split_sources(${CMAKE_CURRENT_SOURCE_DIR}/src all portable)
   if(VX_NATIVE)
-    if(NOT A_PORTABLE)
+    if(NOT portable)
       return()
     endif()
-    add_library(${name} STATIC ${A_PORTABLE})
-    target_link_libraries(${name} PUBLIC ${A_LIBS} ${A_NATIVE_LIBS})
-  else()
-    add_library(${name} SHARED ${A_SOURCES} ${A_PORTABLE})
+    add_library(${name} STATIC ${portable})
     target_link_libraries(${name} PUBLIC ${A_LIBS})
+  else()
+    add_library(${name} SHARED ${all} ${A_RESOURCES})
+    target_link_libraries(${name} PUBLIC ${A_LIBS} PRIVATE ${A_WIN_LIBS})
     string(TOUPPER ${name} upper)
     target_compile_definitions(${name} PRIVATE ${upper}_BUILD)
   endif()
   target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include)
 endfunction()
 
-# vx_exe(NAME [WIN32] SOURCES files... LIBS targets...): a Windows program (not built natively).
+# vx_exe(NAME [WIN32] SOURCES files... [LIBS targets...]): a Windows program (not built natively).
 function(vx_exe name)
   cmake_parse_arguments(A "WIN32" "" "SOURCES;LIBS" ${ARGN})
   if(VX_NATIVE)
@@ -32,24 +51,26 @@ function(vx_exe name)
   target_link_libraries(${name} PRIVATE ${A_LIBS})
 endfunction()
 
-# vx_test(NAME SOURCES files... PORTABLE files... LIBS targets... [TIMEOUT seconds])
-# One GoogleTest program per folder. Under Windows it runs through the Wine wrapper; natively only
-# the portable test files are built, under the sanitizers.
+# vx_test(NAME [LIBS targets...] [TIMEOUT seconds] [ENVIRONMENT VAR=value...])
+# One GoogleTest program per folder from tests/*.cpp; under Windows it runs through the Wine
+# wrapper, natively only the portable test files are built, under the sanitizers.
 function(vx_test name)
-  cmake_parse_arguments(A "" "TIMEOUT" "SOURCES;PORTABLE;LIBS" ${ARGN})
+  cmake_parse_arguments(A "" "TIMEOUT" "LIBS;ENVIRONMENT" ${ARGN})
   if(NOT A_TIMEOUT)
     set(A_TIMEOUT 300)
   endif()
+  vx_split_sources(${CMAKE_CURRENT_SOURCE_DIR}/tests all portable)
   if(VX_NATIVE)
-    if(NOT A_PORTABLE)
+    if(NOT portable)
       return()
     endif()
-    add_executable(${name} ${A_PORTABLE})
+    add_executable(${name} ${portable})
   else()
-    add_executable(${name} ${A_SOURCES} ${A_PORTABLE})
+    add_executable(${name} ${all})
   endif()
   target_link_libraries(${name} PRIVATE ${A_LIBS} gtest gtest_main)
   target_compile_definitions(${name} PRIVATE VX_SOURCE_DIR="${CMAKE_SOURCE_DIR}" VX_BINARY_DIR="${CMAKE_BINARY_DIR}")
   add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT} ENVIRONMENT "VX_TIMEOUT=${A_TIMEOUT}")
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT}
+                       ENVIRONMENT "VX_TIMEOUT=${A_TIMEOUT};${A_ENVIRONMENT}")
 endfunction()
