@@ -1,0 +1,1 @@
+# Each module offers handle(request, Reply) -> Reply or None (None: not mine, try the next one).
