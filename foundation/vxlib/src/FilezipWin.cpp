@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include <iowin32.h>
-
+// iowin32.h relies on the declarations that ZipReader.h brings in through unzip.h.
 #include "ZipReader.h"
+#include <iowin32.h>
 #include "vxlib/Charset.h"
 #include "vxlib/Dir.h"
 

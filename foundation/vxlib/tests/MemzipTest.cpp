@@ -91,6 +91,7 @@ TEST(Memzip, ArchivesInMemoryUnpackAndSkipRefusedEntries) {
         std::vector<ZipTestEntry> mixed(2);
         mixed[0].name = bad;
         mixed[0].data = "evil";
+        mixed[0].flags = 0x800;  // the table's names are UTF-8 bytes
         mixed[1].name = "good.txt";
         mixed[1].data = "good";
         const std::string zip = MakeTestZip(mixed);
