@@ -35,7 +35,7 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 int main(int argc, char** argv) {
     const int kPosters = 4;
     const long posts = argc > 1 ? std::atol(argv[1]) : 400000;
-    const long sends = argc > 2 ? std::atol(argv[2]) : 20000;
+    const long sends = argc > 2 ? std::atol(argv[2]) : 5000;
     IMessageManager* manager = AfxGetMessageManager();
 
     HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);

@@ -10,8 +10,8 @@
 class IMessageObserver {
 public:
     virtual ~IMessageObserver() {}
-    // Arguments are valid for the duration of the call only. Must not throw; whatever it throws is
-    // swallowed by the manager.
+    // Arguments are valid for the duration of the call only. Must not throw: each module unwinds
+    // on its own, so an exception cannot pass through the manager's frames and ends the process.
     virtual void OnMessage(const std::string& channel, int id, const VariantList& params) = 0;
 };
 
