@@ -190,7 +190,7 @@ private:
     // under the lock keeps every process's view current; parsing only happens when the text changed.
     bool Load(std::wstring& path) {
         std::string folder;
-        if (!Dir::GetVxPath(PATH_CONFIG, folder)) return false;
+        if (!ConfigFolder(folder)) return false;
         std::string narrow = folder + "\\" + kFileName;
         path = Charset::String2WString(narrow);
         std::string text;
@@ -205,6 +205,22 @@ private:
         return true;
     }
 
+    // Resolving the folder costs more than reading the file; it only moves with VX_DATA_ROOT, which
+    // tests change at run time.
+    bool ConfigFolder(std::string& folder) {
+        wchar_t buf[MAX_PATH];
+        DWORD n = GetEnvironmentVariableW(L"VX_DATA_ROOT", buf, MAX_PATH);
+        std::wstring root = (n > 0 && n < MAX_PATH) ? std::wstring(buf, n) : std::wstring();
+        if (m_folder.empty() || root != m_folderRoot) {
+            std::string resolved;
+            if (!Dir::GetVxPath(PATH_CONFIG, resolved)) return false;
+            m_folder = resolved;
+            m_folderRoot = root;
+        }
+        folder = m_folder;
+        return true;
+    }
+
     // Writes beside the store, flushes, then swaps the new file in: a reader or a crash sees either
     // the old or the new file, never a part of one.
     bool Save(const std::wstring& path) {
@@ -212,8 +228,11 @@ private:
         std::wstring temp = path + Charset::String2WString(kTempSuffix);
         m_cacheValid = false;
         if (!WriteWholeFile(temp, text)) {
-            DeleteFileW(temp.c_str());
-            return false;
+            // The folder may have gone since it was resolved.
+            if (!Dir::MakeDir(m_folder) || !WriteWholeFile(temp, text)) {
+                DeleteFileW(temp.c_str());
+                return false;
+            }
         }
         for (int attempt = 0; attempt < 5; ++attempt) {
             // Someone outside the store (a scanner, an editor) may hold the file for a moment.
@@ -258,6 +277,8 @@ private:
 
     HANDLE m_mutex;
     CIniDocument m_doc;
+    std::string m_folder;
+    std::wstring m_folderRoot;
     std::string m_cachedPath;
     std::string m_cachedText;
     bool m_cacheValid = false;
