@@ -255,9 +255,13 @@ TEST(MessageManager, PostsReachAThreadInsideAModalDialogInOrder) {
         closed.Set();
     });
     ui.Run([&] { manager->Register("test.modal", &observer, kObserverUiThread); });
-    manager->Post("test.modal", 1, 0, {});
+    // 2 to 5 are queued behind the message that opens the dialog, 6 to 21 follow while it runs.
+    CEvent queued;
+    ui.RunAsync([&] { Wait(queued); });
+    for (int id = 1; id <= 5; ++id) manager->Post("test.modal", id, 0, {});
+    queued.Set();
     ASSERT_TRUE(Wait(entered));
-    for (int id = 2; id <= 21; ++id) manager->Post("test.modal", id, 0, {});
+    for (int id = 6; id <= 21; ++id) manager->Post("test.modal", id, 0, {});
     ASSERT_TRUE(Wait(closed));
     ui.Run([&] { manager->Unregister("test.modal", &observer); });
     ui.Stop();
@@ -332,7 +336,11 @@ TEST(MessageManager, AThreadThatEndsTakesItsWindowAndSendsToItsObserversReturn) 
         EXPECT_EQ(CountManagerWindows(GetCurrentThreadId()), 1);
         manager->Unregister("test.window.other", &kept);
         EXPECT_EQ(CountManagerWindows(GetCurrentThreadId()), 0);
+        manager->Register("test.window", &kept, kObserverUiThread);
     });
+    // The last unregister from another thread leaves the window to its own thread.
+    EXPECT_TRUE(manager->Unregister("test.window", &kept));
+    ui.Run([&] { EXPECT_EQ(CountManagerWindows(GetCurrentThreadId()), 0); });
     ui.Stop();
 
     DWORD endedId = 0;
