@@ -10,6 +10,7 @@
 // result with standard Base64. Decoding reverses it: standard Base64 decode, then the same XOR.
 // An empty key means no XOR. A server reproduces it in Python as
 //     base64.b64encode(bytes(b ^ key[i % len(key)] for i, b in enumerate(data)))
+//     bytes(b ^ key[i % len(key)] for i, b in enumerate(base64.b64decode(text)))
 // with key = b"quorlin " (eight characters, the last a space).
 //
 // Decoding is strict: the text (CR and LF are skipped) must be a multiple of four characters from the
