@@ -9,7 +9,7 @@ int CHtchFileMgr::SetFileCache(IVxFileCache* cache) {
     m_cache = cache;
     if (m_cache) {
         // Age is not a reason to drop a copy: an old copy still serves when the server fails.
-        for (const auto& g : m_groups) m_cache->SetGroupLimits(g.first.c_str(), 0, 0, 0);
+        for (const auto& g : m_groups) m_cache->SetGroupLimits(g.first.c_str(), 0, g.second.maxCount, g.second.maxBytes);
     }
     return cache ? 1 : 0;
 }
@@ -27,6 +27,8 @@ int CHtchFileMgr::CreateGroup(const char* name, int retries, int maxAge, int max
     GroupSpec& g = m_groups[name];
     g.retries = retries < 0 ? 0 : (retries > 10 ? 10 : retries);
     g.maxAge = maxAge;
+    g.maxCount = maxCount;
+    g.maxBytes = maxBytes;
     g.staleFallback = staleFallback != 0;
     if (m_cache) m_cache->SetGroupLimits(name, 0, maxCount, maxBytes);
     return 1;

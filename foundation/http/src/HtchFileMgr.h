@@ -26,6 +26,8 @@ private:
     struct GroupSpec {
         int retries = 0;
         int maxAge = 0;
+        int maxCount = 0;
+        int maxBytes = 0;
         bool staleFallback = false;
     };
     struct Item {
