@@ -184,7 +184,9 @@ public:
                     }
                 }
             }
-            for (HWND window : wake) PostMessageW(window, kWakeMessage, 0, 0);
+            for (HWND window : wake) {
+                if (!PostMessageW(window, kWakeMessage, 0, 0)) DropIfGone(window);
+            }
             return 1;
         } catch (...) {
             return 0;
@@ -360,6 +362,20 @@ private:
         }
         if (ask) PostMessageW(ask, kRetireMessage, 0, 0);
         if (destroy) DestroyWindow(destroy);
+    }
+
+    // A thread that ended without telling us (terminated) must not collect messages for ever.
+    void DropIfGone(HWND window) {
+        if (IsWindow(window)) return;
+        Thread::CAutoCrititalSection lock(m_lock);
+        for (auto it = m_threads.begin(); it != m_threads.end(); ++it) {
+            if (it->second->window != window) continue;
+            it->second->alive = false;
+            it->second->window = nullptr;
+            it->second->queue.clear();
+            m_threads.erase(it);
+            return;
+        }
     }
 
     // The window went away without us (its thread ended first): its observers get nothing more.
