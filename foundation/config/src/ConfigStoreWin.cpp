@@ -123,7 +123,7 @@ public:
     }
 
     bool SetInt(const std::string& section, const std::string& key, int value) override {
-        return SetText(section, key, std::to_string(value));
+        return SetString(section, key, std::to_string(value));
     }
 
     void GetUInt32(const std::string& section, const std::string& key, uint32_t& out, uint32_t def) override {
@@ -139,7 +139,7 @@ public:
     }
 
     bool SetUInt32(const std::string& section, const std::string& key, uint32_t value) override {
-        return SetText(section, key, std::to_string(static_cast<unsigned long long>(value)));
+        return SetString(section, key, std::to_string(static_cast<unsigned long long>(value)));
     }
 
     bool QueryBool(const std::string& section, const std::string& key, bool& out) override {
@@ -151,7 +151,7 @@ public:
     }
 
     bool SetBool(const std::string& section, const std::string& key, bool value) override {
-        return SetText(section, key, value ? "1" : "0");
+        return SetString(section, key, value ? "1" : "0");
     }
 
     bool DeleteKey(const std::string& section, const std::string& key) override {
@@ -181,10 +181,6 @@ private:
         HANDLE m_mutex;
         bool m_owned = false;
     };
-
-    bool SetText(const std::string& section, const std::string& key, const std::string& text) {
-        return SetString(section, key, text);
-    }
 
     // Brings m_doc up to the file's current content; the caller holds the lock. Reading every time
     // under the lock keeps every process's view current; parsing only happens when the text changed.
