@@ -85,7 +85,7 @@ std::string CSongListBase::GetFullShowName(const std::string& separator) const {
     if (chain.size() > 1 && top->m_strName.empty() && top->m_strShowName.empty()) chain.pop_back();
     std::string full;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        if (!full.empty() || it != chain.rbegin()) full += separator;
+        if (it != chain.rbegin()) full += separator;
         full += (*it)->m_strShowName;
     }
     return full;

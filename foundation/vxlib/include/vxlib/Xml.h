@@ -118,8 +118,9 @@ private:
     XmlNode m_node;
 };
 
-// The deepest element nesting of `text` as a scan without parsing sees it (an over-estimate is
-// possible on malformed text, never an under-estimate of what a parser would recurse into).
+// The deepest element nesting of `text`, found by a scan without parsing; the scan gives up once it
+// passes `stopAt`. On text the parser accepts it is the parser's nesting; on malformed text it may
+// be more.
 VXLIB_API int ScanDepth(const std::string& text, int stopAt);
 
 }  // namespace Xml
