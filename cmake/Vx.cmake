@@ -69,6 +69,7 @@ function(vx_test name)
     add_executable(${name} ${all})
   endif()
   target_link_libraries(${name} PRIVATE ${A_LIBS} gtest gtest_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/foundation/testing/include)
   target_compile_definitions(${name} PRIVATE VX_SOURCE_DIR="${CMAKE_SOURCE_DIR}" VX_BINARY_DIR="${CMAKE_BINARY_DIR}")
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT}

@@ -8,6 +8,8 @@
 #include "config/IniDocument.h"
 #include "vxlib/Charset.h"
 #include "vxlib/Dir.h"
+#include "vxlib/HandleWin.h"
+#include "vxlib/SharedObjectsWin.h"
 
 namespace {
 
@@ -18,33 +20,7 @@ const char kTempSuffix[] = ".tmp";
 const DWORD kLockTimeoutMs = 10000;
 const DWORD kMaxFileBytes = 16 * 1024 * 1024;
 
-class CHandle {
-public:
-    explicit CHandle(HANDLE h = nullptr) : m_h(h) {}
-    ~CHandle() { Reset(); }
-    CHandle(const CHandle&) = delete;
-    CHandle& operator=(const CHandle&) = delete;
-    HANDLE Get() const { return m_h; }
-    bool Valid() const { return m_h != nullptr && m_h != INVALID_HANDLE_VALUE; }
-    void Reset(HANDLE h = nullptr) {
-        if (Valid()) CloseHandle(m_h);
-        m_h = h;
-    }
-
-private:
-    HANDLE m_h;
-};
-
-HANDLE CreateSharedMutex() {
-    // A null access list: the service (LocalSystem) and the user's programs open the same object.
-    SECURITY_DESCRIPTOR sd;
-    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
-    SetSecurityDescriptorDacl(&sd, TRUE, nullptr, FALSE);
-    SECURITY_ATTRIBUTES sa = {sizeof(sa), &sd, FALSE};
-    HANDLE h = CreateMutexW(&sa, FALSE, kMutexName);
-    if (!h) h = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kMutexName);
-    return h;
-}
+HANDLE CreateStoreMutex() { return SharedObjects::CreateSharedMutex(kMutexName); }
 
 bool ReadWholeFile(const std::wstring& path, std::string& text, bool& missing) {
     text.clear();
@@ -86,7 +62,7 @@ bool WriteWholeFile(const std::wstring& path, const std::string& text) {
 
 class CConfigStore final : public IConfigManager {
 public:
-    CConfigStore() : m_mutex(CreateSharedMutex()) {}
+    CConfigStore() : m_mutex(CreateStoreMutex()) {}
 
     bool DeleteSection(const std::string& section) override {
         return Modify([&](CIniDocument& doc) { doc.RemoveSection(section); return true; });

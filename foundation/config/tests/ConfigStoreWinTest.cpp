@@ -9,6 +9,7 @@
 #include "config/ConfigManager.h"
 #include "vxlib/Charset.h"
 #include "vxlib/Dir.h"
+#include "testing/ScopedDataRootWin.h"
 
 namespace {
 
@@ -42,20 +43,11 @@ DWORD RunPeer(const std::string& args) {
 class ConfigStoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        m_root = std::string(temp) + "vx-config-test-" + std::to_string(GetCurrentProcessId());
-        Dir::DeleteDir(m_root);
-        SetEnvironmentVariableA("VX_DATA_ROOT", m_root.c_str());
         m_config = AfxGetConfigManager();
         ASSERT_NE(nullptr, m_config);
         std::string dir;
         ASSERT_TRUE(Dir::GetVxPath(PATH_CONFIG, dir));
         m_file = dir + "\\config.ini";
-    }
-    void TearDown() override {
-        SetEnvironmentVariableA("VX_DATA_ROOT", nullptr);
-        Dir::DeleteDir(m_root);
     }
     std::string FileText() const {
         std::string text;
@@ -69,7 +61,8 @@ protected:
         return text;
     }
 
-    std::string m_root;
+    ScopedDataRoot m_dataRoot{"config"};
+    const std::string m_root = m_dataRoot.Path();
     std::string m_file;
     IConfigManager* m_config = nullptr;
 };

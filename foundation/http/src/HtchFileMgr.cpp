@@ -37,14 +37,14 @@ int CHtchFileMgr::CreateGroup(const char* name, int retries, int maxAge, int max
 int CHtchFileMgr::OpenItem(const char* group, const char* address, int* handle) {
     if (!group || !address || !*address || !handle) return 0;
     *handle = 0;
-    GroupSpec spec;
+    GroupSpec settings;
     IVxFileCache* cache;
     IVxHttpRequestMgr* requests;
     {
         std::lock_guard<std::mutex> lock(m_lock);
         auto it = m_groups.find(group);
         if (it == m_groups.end()) return 0;
-        spec = it->second;
+        settings = it->second;
         cache = m_cache;
         requests = m_requests;
     }
@@ -54,11 +54,11 @@ int CHtchFileMgr::OpenItem(const char* group, const char* address, int* handle) 
 
     long long size = 0, stored = 0;
     bool haveCopy = cache && cache->GetItemInfo(group, address, &size, &stored);
-    bool fresh = haveCopy && spec.maxAge > 1 && CacheFs::Now() - stored < spec.maxAge;
+    bool fresh = haveCopy && settings.maxAge > 1 && CacheFs::Now() - stored < settings.maxAge;
     if (fresh) item->cacheRead = cache->OpenRead(group, address);
 
     if (!item->cacheRead && requests) {
-        for (int attempt = 0; attempt <= spec.retries; ++attempt) {
+        for (int attempt = 0; attempt <= settings.retries; ++attempt) {
             int h = 0, error = 0;
             if (requests->OpenRequest(address, 0, "", &h, &error, 0)) {
                 item->request = h;
@@ -71,7 +71,7 @@ int CHtchFileMgr::OpenItem(const char* group, const char* address, int* handle) 
         }
         if (item->request && cache) item->cacheWrite = cache->BeginWrite(group, address);
     }
-    if (!item->cacheRead && !item->request && haveCopy && spec.staleFallback && cache)
+    if (!item->cacheRead && !item->request && haveCopy && settings.staleFallback && cache)
         item->cacheRead = cache->OpenRead(group, address);
     if (item->cacheRead) {
         item->local = true;

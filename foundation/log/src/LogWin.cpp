@@ -8,6 +8,7 @@
 #include "log/LogFormat.h"
 #include "vxlib/Charset.h"
 #include "vxlib/Dir.h"
+#include "vxlib/SharedObjectsWin.h"
 #include "vxlib/Thread.h"
 
 namespace {
@@ -40,15 +41,7 @@ std::string LogName() {
 }
 
 HANDLE SharedMutex() {
-    static HANDLE s_mutex = [] {
-        SECURITY_DESCRIPTOR sd;
-        InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
-        SetSecurityDescriptorDacl(&sd, TRUE, nullptr, FALSE);
-        SECURITY_ATTRIBUTES sa = {sizeof(sa), &sd, FALSE};
-        HANDLE h = CreateMutexW(&sa, FALSE, kMutexName);
-        if (!h) h = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kMutexName);
-        return h;
-    }();
+    static HANDLE s_mutex = SharedObjects::CreateSharedMutex(kMutexName);
     return s_mutex;
 }
 

@@ -165,7 +165,10 @@ TEST_F(LogTest, UserActionRecordsGoToActLogOneRecordPerLine) {
     ASSERT_TRUE(Dir::GetVxPath(PATH_PROGRAM, program));
     const std::string actLog = program + "log\\act.log";
     // Other test programs of this build may write here too: only this process's keys count.
-    const std::string key = "K_TEST_" + std::to_string(GetCurrentProcessId());
+    // act.log outlives the run and Wine reuses process ids: the key adds the counter too.
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    const std::string key = "K_TEST_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(now.QuadPart);
     VxMdLog::LogUserActMsg(key.c_str(), "U:42|N:|NA:歌名|PSRC:排行榜->新歌");
     VxMdLog::LogUserActMsg(key.c_str(), "U:42|N:|D:第一行\r\n第二行");
     std::string huge(100 * 1024, 'z');

@@ -4,24 +4,15 @@
 
 #include "vxlib/Charset.h"
 #include "vxlib/Dir.h"
+#include "testing/ScopedDataRootWin.h"
 
 namespace {
 
 // Every test runs its installation below a fresh data root.
 class DirTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        m_root = std::string(temp) + "vx-dir-test-" + std::to_string(GetCurrentProcessId());
-        Dir::DeleteDir(m_root);
-        SetEnvironmentVariableA("VX_DATA_ROOT", m_root.c_str());
-    }
-    void TearDown() override {
-        SetEnvironmentVariableA("VX_DATA_ROOT", nullptr);
-        Dir::DeleteDir(m_root);
-    }
-    std::string m_root;
+    ScopedDataRoot m_dataRoot{"dir"};
+    const std::string m_root = m_dataRoot.Path();
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "vxlib/Charset.h"
 #include "vxlib/Dir.h"
 #include "vxlib/UserId.h"
+#include "testing/ScopedDataRootWin.h"
 
 namespace {
 
@@ -41,18 +42,8 @@ bool MakeStampedExe(const std::string& target, WORD a, WORD b, WORD c, WORD d) {
 
 class UserIdTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        m_root = std::string(temp) + "vx-userid-test-" + std::to_string(GetCurrentProcessId());
-        Dir::DeleteDir(m_root);
-        SetEnvironmentVariableA("VX_DATA_ROOT", m_root.c_str());
-    }
-    void TearDown() override {
-        SetEnvironmentVariableA("VX_DATA_ROOT", nullptr);
-        Dir::DeleteDir(m_root);
-    }
-    std::string m_root;
+    ScopedDataRoot m_dataRoot{"userid"};
+    const std::string m_root = m_dataRoot.Path();
 };
 
 }  // namespace
