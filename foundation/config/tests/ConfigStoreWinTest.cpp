@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "config/ConfigManager.h"
+#include "config/ServerAddress.h"
 #include "vxlib/Charset.h"
 #include "vxlib/Dir.h"
 #include "testing/ScopedDataRootWin.h"
@@ -296,4 +297,18 @@ TEST_F(ConfigStoreTest, ConcurrentWritersFromThreadsAndAnotherProcessLoseNothing
     for (int k = 0; k < kPeerKeys; ++k) {
         EXPECT_TRUE(m_config->QueryString("SHARED", "peer" + std::to_string(k), text) && text == "v" + std::to_string(k)) << k;
     }
+}
+
+TEST_F(ConfigStoreTest, ServerAddressesComeFromTheirKeyThenAllThenTheBuild) {
+    const std::string builtIn = GetServerAddress(kServerSearch);
+    EXPECT_EQ(0u, builtIn.find("http://")) << builtIn;
+    ASSERT_TRUE(m_config->SetString("servers", "all", "http://127.0.0.1:8080/"));
+    EXPECT_EQ("http://127.0.0.1:8080", GetServerAddress(kServerSearch));
+    EXPECT_EQ("http://127.0.0.1:8080", GetServerAddress(kServerLog));
+    ASSERT_TRUE(m_config->SetString("Servers", ServerKeyName(kServerLog), "http://127.0.0.1:9"));
+    EXPECT_EQ("http://127.0.0.1:9", GetServerAddress(kServerLog));
+    EXPECT_EQ("http://127.0.0.1:8080", GetServerAddress(kServerSearch));
+    ASSERT_TRUE(m_config->DeleteSection("Servers"));
+    EXPECT_EQ(builtIn, GetServerAddress(kServerSearch));
+    EXPECT_EQ("", GetServerAddress(static_cast<ServerKind>(99)));
 }
