@@ -17,6 +17,12 @@ enum SearchKind {
     kSearchVideo = 8,      // video search
 };
 
+// The product's own category in the ranking tree carries this display name.
+inline constexpr char kProductDisplayName[] = "Vx音乐网盘";
+// Names (lookup keys) of the lists of recently played songs and videos in the tree.
+inline constexpr char kRecentSongsListName[] = "最近播放_歌曲";
+inline constexpr char kRecentVideosListName[] = "最近播放_视频";
+
 // The display name of a kind as play-source texts show it ("全部", "专辑", ...); empty when unknown.
 const char* SearchKindName(int kind);
 
