@@ -23,12 +23,12 @@ import urllib.parse
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from handlers import gen, scripted, static  # noqa: E402
+from handlers import catalogue, gen, scripted, static  # noqa: E402
 
 # Longest prefix wins; exact routes of the routes file are tried before any prefix.
 HANDLERS = [
     ("/gen/", gen.handle),
-]
+] + [(prefix, catalogue.handle) for prefix in catalogue.PREFIXES]
 
 
 class Reply:
@@ -109,6 +109,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             "body_sha256": hashlib.sha256(body).hexdigest(),
         })
         request = Request(self.command, url.path, query, self.headers, body, self.server)
+        request.raw_target = self.path  # keys in the system code page survive only undecoded
         try:
             reply = self.dispatch(request)
         except Exception as e:  # a broken handler answers 500 instead of killing the connection
