@@ -66,7 +66,8 @@ NOUNS = ["夜空", "星河", "雨季", "海风", "晨光", "旧街", "远方", "
 ADJECTIVES = ["温柔的", "孤单的", "遥远的", "透明的", "漫长的", "安静的", "炽热的", "蔚蓝的", "迟来的",
               "最后的", "勇敢的", "隐形的", "无声的", "破碎的", "明亮的", "秘密的"]
 TITLE_TAILS = ["", "", "", "之歌", "日记", "来信", "（现场版）", "2012", "不说再见", "的约定"]
-EN_ADJ = ["Silver", "Midnight", "Paper", "Golden", "Quiet", "Electric", "Broken", "Velvet", "Hollow",
+EN_ADJ = ["Silver", "Midnight", "Paper", "Golden", "Quiet", "Electric", "Broken", "Velvet",
+          "Hollow",
           "Crimson", "Endless", "Little"]
 EN_NOUN = ["Rain", "Train", "Harbor", "Lights", "Garden", "River", "Letters", "Skyline", "Echoes",
            "Roads", "Fire", "Summer", "Ocean", "Dreams"]
@@ -314,7 +315,8 @@ def tree_files(singers, charts, video_tags):
     chart_children = [chart_list(n, 201 + i) for i, (n, _) in enumerate(CHARTS)]
     categories = [("%s%s" % (d[1], s[1]), d[0] + (s[0] if s[0] == "组合" else s[0] + "歌手"))
                   for d in DISTRICTS for s in SEXES] + [("all", "全部歌手")]
-    singer_children = [([("n", stem), ("sn", shown), ("t", "0"), ("id", 301 + i), ("ref", "local")], ())
+    singer_children = [([("n", stem), ("sn", shown), ("t", "0"), ("id", 301 + i),
+                         ("ref", "local")], ())
                        for i, (stem, shown) in enumerate(categories)]
     video_children = [([("n", tag), ("sn", tag), ("t", "10" if v["kind"] == "video" else "11"),
                         ("id", 501 + i), ("img", "tag%d.jpg" % i), ("url", "")], ())

@@ -196,6 +196,9 @@ class DemoCatalogueTest(unittest.TestCase):
         pages = self.search("artist", song["artist"])
         self.assertEqual({song["artist"]}, {r["artist"] for p in pages for r in p})
         self.assertEqual("artist", pages[0][0]["hitmode"])
+        singer = next(s for s in self.corpus["singers"] if s["name"] == song["artist"])
+        self.assertEqual({singer["img"]},
+                         {r["artistpic"] for p in pages for r in p if "artistpic" in r})
 
         pages = self.search("album", song["album"])
         self.assertTrue(all(song["album"] in r["album"] for p in pages for r in p))

@@ -132,7 +132,6 @@ def _record(fields):
 
 
 def _song_fields(corpus, song, change=None, lyric=None):
-    singer = corpus.singer_by_name.get(song["artist"])
     fields = [("songname", song["name"]), ("artist", song["artist"]), ("album", song["album"]),
               ("tag", song["tag"]), ("filesize", song["size"]), ("score", song["score"]),
               ("nsig1", song["nsig1"]), ("nsig2", song["nsig2"]),
@@ -155,8 +154,6 @@ def _song_fields(corpus, song, change=None, lyric=None):
                    ("apensig2", song["ape"][1]), ("apesize", song["ape"][2])]
     else:
         fields.append(("aperid", "APE_0"))
-    if singer:
-        fields.append(("artistpic", singer["img"]))
     if change:
         fields.append(("change", change))
     if lyric:
@@ -336,11 +333,11 @@ def _archive(request, corpus):
     with _lock:
         body = _cache.get(key)
     if body is None:
+        placeholder, actual = corpus.placeholder.encode("ascii"), host.encode("ascii")
         out = io.BytesIO()
         with zipfile.ZipFile(path) as src, zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as dst:
             for info in src.infolist():
-                data = src.read(info).replace(corpus.placeholder.encode("ascii"), host.encode("ascii"))
-                dst.writestr(info, data)
+                dst.writestr(info, src.read(info).replace(placeholder, actual))
         body = out.getvalue()
         with _lock:
             _cache[key] = body
