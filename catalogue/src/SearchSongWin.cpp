@@ -120,9 +120,10 @@ struct SearchRun {
         if (key == kRecentVideosListName) return RecentVideos();
         const int kind = info->request.nType;
         if (kind == kSearchTips) return Tips();
-        if (kind == kSearchWebList || kind == kSearchVideo) JsonList();
-        else Reply();
+        const bool ok = (kind == kSearchWebList || kind == kSearchVideo) ? JsonList() : Reply();
+        // Written before the end is reported, so that a reader of the record sees this request's.
         WriteSearchRecord();
+        SendEnd(ok);
     }
 
     void RecentSongs() {
@@ -193,10 +194,10 @@ struct SearchRun {
         return true;
     }
 
-    void JsonList() {
+    bool JsonList() {
         const std::string& first = info->strUrl;
         JsonPageInfo paging;
-        if (!JsonPage(first, paging)) return SendEnd(false);
+        if (!JsonPage(first, paging)) return false;
         if (info->request.nPage == -1 && paging.total >= 1 && paging.ret >= 1) {
             const size_t p = first.rfind('p');
             const size_t dot = first.rfind('.');
@@ -209,16 +210,16 @@ struct SearchRun {
                 }
             }
         }
-        SendEnd(true);
+        return true;
     }
 
-    void Reply() {
+    bool Reply() {
         IVxHtchFileMgr* items = AfxGetHtchFileMgr();
         const std::string& address = info->strUrl;
         int handle = 0;
         if (!items->OpenItem(CSearchSong::kGroup, address.c_str(), &handle)) {
             data = -2;
-            return SendEnd(false);
+            return false;
         }
         server = 1;
         CItemReader reader(handle);
@@ -242,7 +243,7 @@ struct SearchRun {
             (read.complete && info->request.nType != kSearchRandom && !trimmed.empty() && !empty) ? 1 : 0;
         const int closed = items->CloseItem(handle, keep);
         if (!closed || !keep) AfxGetFileCache()->DeleteItem(CSearchSong::kGroup, address.c_str());
-        SendEnd(read.pages > 0);
+        return read.pages > 0;
     }
 
     void WriteSearchRecord() {
