@@ -82,6 +82,7 @@ struct TestFacade {
     CProxyRecorder proxy;
     INetSongData* facade = nullptr;
     std::string server;
+    int treeAtCreation = -1;
 
     TestFacade() {
         const char* base = std::getenv("VX_TEST_SERVER");
@@ -94,6 +95,8 @@ struct TestFacade {
         AfxGetMessageManager()->Register(kNetSongChannel, &recorder, kObserverUiThread);
         AfxGetMessageManager()->Register(kSearchProxyChannel, &proxy, kObserverUiThread);
         facade = GetNetSongData();
+        // The tree comes by a message, which only this thread's loop can deliver: not yet.
+        treeAtCreation = facade ? facade->HasRankingTree() : -1;
     }
     ~TestFacade() {
         AfxGetMessageManager()->Unregister(kNetSongChannel, &recorder);
