@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "ReplyBlocks.h"
+
 #include <memory>
 
 #include "FacadeWin.h"
@@ -11,18 +13,6 @@
 #include "vxlib/Zip.h"
 
 namespace {
-
-std::string LittleEndian(uint32_t v) {
-    std::string out(4, '\0');
-    for (int i = 0; i < 4; ++i) out[static_cast<size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    return out;
-}
-
-std::string Block(const std::string& text) {
-    std::string packed;
-    Memzip::Compress(text.data(), text.size(), packed);
-    return LittleEndian(static_cast<uint32_t>(text.size())) + LittleEndian(static_cast<uint32_t>(packed.size())) + packed;
-}
 
 std::string Songs(int first, int count) {
     std::string page;

@@ -1,5 +1,4 @@
 #pragma once
-#include <exception>
 #include <string>
 #include <vector>
 
@@ -43,11 +42,7 @@ class INetSongDataObserver : public IMessageObserver {
 public:
     // Dispatches by message number; an exception in a slot ends there (it cannot cross modules).
     void OnMessage(const std::string& channel, int id, const VariantList& params) override {
-        try {
-            Dispatch(id, params);
-        } catch (const std::exception&) {
-        } catch (...) {
-        }
+        RunCatchingAll([&] { Dispatch(id, params); });
     }
 
     virtual void OnNetSongDataCreated() {}                                              // 2

@@ -1,5 +1,4 @@
 #pragma once
-#include <exception>
 #include <string>
 
 #include "catalogue/SearchTypes.h"
@@ -21,11 +20,7 @@ enum SearchProxyMessage {
 class ISearchProxyObserver : public IMessageObserver {
 public:
     void OnMessage(const std::string& channel, int id, const VariantList& params) override {
-        try {
-            Dispatch(id, params);
-        } catch (const std::exception&) {
-        } catch (...) {
-        }
+        RunCatchingAll([&] { Dispatch(id, params); });
     }
 
     virtual void OnProxyStarted(long /*requestNo*/, const SearchParam* /*param*/) {}                      // 2

@@ -15,6 +15,16 @@ public:
     virtual void OnMessage(const std::string& channel, int id, const VariantList& params) = 0;
 };
 
+// Runs one handler body for an observer's OnMessage; an exception ends there, since it cannot
+// unwind through the manager's module.
+template <class Body>
+inline void RunCatchingAll(Body&& body) {
+    try {
+        body();
+    } catch (...) {
+    }
+}
+
 // Registration modes. Both are accepted and behave alike: the observer is bound to the
 // registering thread, which runs its handler for every posted and sent message. Mode 3 marks an
 // observer internal to the library that registers it; any other value is taken as mode 2.
