@@ -1,12 +1,21 @@
 #pragma once
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
+#include "DownloadPathHist.h"
+#include "ui/DialogBase.h"
+
+class CComboBoxMd;
+
 // The modal download dialog (template 101): folder with history and browse, preferred format.
-// The facade fills the texts before DoModal.
-class CDownloadDlg {
+// The facade fills the texts before DoModal. UI thread only.
+class CDownloadDlg : public ui::CDialogBase {
 public:
+    CDownloadDlg();
+    ~CDownloadDlg() override;
+
     std::string m_strNameLine;
     std::string m_strWmaText;
     std::string m_strMp3Text;      // empty: the song has no MP3
@@ -21,9 +30,22 @@ public:
     const std::string& GetChosenFolder() const { return m_strChosenFolder; }
     bool IsMp3Chosen() const { return m_bMp3Chosen; }
 
+    // The history on the configuration store ("DownloadPathHist").
+    static CDownloadPathHist::Hooks ConfigHistoryHooks();
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    void OnClose() override;
+
 private:
+    void Browse();
+    void Ok();
+    void ShowNotWritable();
+
     std::string m_strChosenFolder;
     bool m_bMp3Chosen = false;
-    // The dialog's window state lives in the implementation.
-    friend struct DownloadDlgImpl;
+    HWND m_parent = nullptr;
+    CDownloadPathHist m_history;
+    std::unique_ptr<CComboBoxMd> m_combo;
 };
