@@ -111,6 +111,12 @@ bool CDownJobLists::Start(int mission, const Sign& sign, int size, const std::st
     return true;
 }
 
+bool CDownJobLists::IsDowning(int mission, const Sign& sign) const {
+    for (const DownJob& job : m_downing)
+        if (Matches(job, mission, sign)) return true;
+    return false;
+}
+
 bool CDownJobLists::Progress(int mission, const Sign& sign, int percent, int speed, DownProgressInfo& out) {
     bool found = false;
     for (DownJob& job : m_downing) {

@@ -99,6 +99,7 @@ public:
     // Detaches every job into the summary; the lists are empty afterwards.
     std::unique_ptr<DownFinishSummary> TakeSummary();
 
+    bool IsDowning(int mission, const Sign& sign) const;
     bool Busy() const { return !m_waiting.empty() || !m_downing.empty(); }
     const std::list<DownJob>& Waiting() const { return m_waiting; }
     const std::list<DownJob>& Downing() const { return m_downing; }
