@@ -128,20 +128,16 @@ void CDownJobMgr::Impl::StartThreads() {
 
 bool CDownJobMgr::Impl::StopThreads() {
     CStepLog step("_StopThreads");
+    if (translateThread) PostThreadMessageA(translateThreadId, WM_QUIT, 0, 0);
+    // The flag first: the receive thread checks it after every wake-up.
+    stopping = true;
+    if (receiveEvent) SetEvent(receiveEvent);
     bool ended = true;
-    if (translateThread) {
-        PostThreadMessageA(translateThreadId, WM_QUIT, 0, 0);
-        if (WaitForSingleObject(translateThread, kStopWaitMs) != WAIT_OBJECT_0) ended = false;
-        CloseHandle(translateThread);
-        translateThread = nullptr;
-    }
-    if (receiveThread) {
-        // The flag first: the thread checks it after every wake-up.
-        stopping = true;
-        SetEvent(receiveEvent);
-        if (WaitForSingleObject(receiveThread, kStopWaitMs) != WAIT_OBJECT_0) ended = false;
-        CloseHandle(receiveThread);
-        receiveThread = nullptr;
+    for (HANDLE* thread : {&translateThread, &receiveThread}) {
+        if (!*thread) continue;
+        if (WaitForSingleObject(*thread, kStopWaitMs) != WAIT_OBJECT_0) ended = false;
+        CloseHandle(*thread);
+        *thread = nullptr;
     }
     if (!ended) Detail("_StopThreads", "a thread did not end in time; its state is kept");
     return ended;

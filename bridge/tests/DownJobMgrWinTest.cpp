@@ -27,11 +27,13 @@ struct Seen {
     unsigned a = 0, b = 0, c = 0;
     std::vector<std::string> targets;
     std::vector<std::string> failedNames, finishedNames, finishedLocal;
+    int jobsDuringSummary = -1;
 };
 
 class CRecorder : public IVxMdInterfaceObserver {
 public:
     std::vector<Seen> seen;
+    CDownJobMgr* mgr = nullptr;  // asked for its state from inside the summary
 
     void DownStart(std::string name, unsigned index, unsigned total, std::string folder) override {
         Seen s;
@@ -52,6 +54,11 @@ public:
                 s.finishedNames.push_back(song->GetName());
                 s.finishedLocal.push_back(song->GetLocalRes() ? song->GetLocalRes()->GetPath() : "");
             }
+        if (mgr) {
+            int waiting, failedJobs, downing, finishedJobs;
+            mgr->GetState(waiting, failedJobs, downing, finishedJobs);
+            s.jobsDuringSummary = waiting + failedJobs + downing + finishedJobs;
+        }
         seen.push_back(s);
     }
     void DownProgress(unsigned speed, unsigned done, unsigned total) override {
@@ -182,6 +189,7 @@ protected:
         Dir::MakeDir(m_music);
         Dir::MakeDir(m_player);
         m_mgr.reset(new CDownJobMgr);
+        m_recorder.mgr = m_mgr.get();
     }
     void TearDown() override {
         m_mgr.reset();
@@ -262,6 +270,9 @@ TEST_F(DownJobMgr, DownloadCopiesEveryFileAndEndsWithTheSummary) {
     EXPECT_EQ(summary.targets, summary.finishedLocal);
     EXPECT_TRUE(summary.failedNames.empty());
     EXPECT_EQ("second file", ReadWholeFile(m_music + "月亮-d.wma"));
+    // The observer, on another thread than the sender, could ask for the state: the lists were
+    // already emptied and their lock free.
+    EXPECT_EQ(0, summary.jobsDuringSummary);
     int waiting, failed, downing, finished;
     State(waiting, failed, downing, finished);
     EXPECT_EQ(0, waiting + failed + downing + finished);
