@@ -23,11 +23,12 @@ import urllib.parse
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from handlers import catalogue, gen, scripted, static  # noqa: E402
+from handlers import catalogue, gen, scripted, static, vxres  # noqa: E402
 
 # Longest prefix wins; exact routes of the routes file are tried before any prefix.
 HANDLERS = [
     ("/gen/", gen.handle),
+    (vxres.PREFIX, vxres.handle),
 ] + [(prefix, catalogue.handle) for prefix in catalogue.PREFIXES]
 
 

@@ -1,0 +1,133 @@
+#pragma once
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "vxlib/Charset.h"
+#include "vxlib/Dir.h"
+#include "vxmusic/StandInNamesWin.h"
+
+// Puts the stand-in desktop player where the client looks for it, for tests and the run command.
+//
+//   VxStandIn::InstallPlayer();                        // newer player, path 8, version 6.0.1.3
+//   VxStandIn::InstallPlayer(PATH_PLAYER_OLD_EXE, {5, 2, 0, 3});
+//   ...
+//   VxStandIn::QuitPlayer();                           // before the data root goes away
+//
+// Every path follows Dir::GetVxPath, so under VX_DATA_ROOT the player lands below that folder.
+namespace VxStandIn {
+
+struct FileVersion {
+    WORD a = 0, b = 0, c = 0, d = 0;   // all 0: keep the built version (6.0.1.3)
+};
+
+struct PlayerUser {
+    std::string userId = "20110427";
+    std::string installSrc = "standin";
+};
+
+// The build's folder of programs and DLLs: the running program's own.
+inline std::string BuildBinFolder() {
+    char self[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    return Dir::GetFilePath(self);
+}
+
+inline std::string BuiltPlayerPath() { return BuildBinFolder() + "vxmusic.exe"; }
+
+// The DLLs of ours the player links (tools/vxmusic/CMakeLists.txt): an installed player carries
+// its own copies, as a real one does.
+inline const std::vector<std::string>& PlayerDlls() {
+    static const std::vector<std::string> dlls = {"VxLib.dll", "VxDataDef.dll", "VxMdConfig.dll",
+                                                  "VxHttpRequestMgr.dll"};
+    return dlls;
+}
+
+inline bool CopyBuilt(const std::string& name, const std::string& folder, const std::string& as) {
+    return CopyFileW(Charset::String2WString(BuildBinFolder() + name).c_str(),
+                     Charset::String2WString(folder + as).c_str(), FALSE) != FALSE;
+}
+
+// Replaces the executable's version resource (neutral language, id 1, as the stand-in's own).
+inline bool StampFileVersion(const std::string& exe, const FileVersion& v) {
+    std::vector<unsigned char> blob(40 + sizeof(VS_FIXEDFILEINFO), 0);
+    WORD header[3] = {static_cast<WORD>(blob.size()), sizeof(VS_FIXEDFILEINFO), 0};
+    std::memcpy(&blob[0], header, sizeof header);
+    std::memcpy(&blob[6], L"VS_VERSION_INFO", 16 * sizeof(wchar_t));
+    VS_FIXEDFILEINFO info = {};
+    info.dwSignature = 0xFEEF04BD;
+    info.dwStrucVersion = 0x10000;
+    info.dwFileVersionMS = info.dwProductVersionMS = MAKELONG(v.b, v.a);
+    info.dwFileVersionLS = info.dwProductVersionLS = MAKELONG(v.d, v.c);
+    info.dwFileOS = VOS_NT_WINDOWS32;
+    info.dwFileType = VFT_APP;
+    std::memcpy(&blob[40], &info, sizeof info);
+    std::wstring wide = Charset::String2WString(exe);
+    HANDLE update = BeginUpdateResourceW(wide.c_str(), FALSE);
+    if (!update) return false;
+    BOOL ok = UpdateResourceW(update, MAKEINTRESOURCEW(16) /* RT_VERSION */, MAKEINTRESOURCEW(1),
+                              MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), blob.data(), static_cast<DWORD>(blob.size()));
+    return EndUpdateResourceW(update, !ok) && ok;
+}
+
+// Copies the built player and its DLLs to Dir::GetVxPath(pathType) (PATH_PLAYER_EXE or PATH_PLAYER_OLD_EXE),
+// optionally with another file version, and writes its "user.ini" beside it (section "UserInfo":
+// "UserID", "InstallSRC", "Version" = the installed version text). Returns the installed path,
+// empty on failure.
+inline std::string InstallPlayer(int pathType = PATH_PLAYER_EXE, const FileVersion& version = FileVersion(),
+                                 const PlayerUser& user = PlayerUser()) {
+    std::string target;
+    if (!Dir::GetVxPath(pathType, target) || target.empty()) return std::string();
+    std::string folder = Dir::GetFilePath(target);
+    if (!Dir::MakeDir(folder)) return std::string();
+    if (!CopyBuilt("vxmusic.exe", folder, Dir::GetShortFileName(target))) return std::string();
+    for (const std::string& dll : PlayerDlls())
+        if (!CopyBuilt(dll, folder, dll)) return std::string();
+    FileVersion v = version;
+    bool keep = !v.a && !v.b && !v.c && !v.d;
+    if (keep) v = FileVersion{6, 0, 1, 3};
+    else if (!StampFileVersion(target, v)) return std::string();
+    std::string text = std::to_string(v.a) + "." + std::to_string(v.b) + "." + std::to_string(v.c) + "." +
+                       std::to_string(v.d);
+    std::string ini = folder + "user.ini";
+    if (!WritePrivateProfileStringA("UserInfo", "UserID", user.userId.c_str(), ini.c_str()) ||
+        !WritePrivateProfileStringA("UserInfo", "InstallSRC", user.installSrc.c_str(), ini.c_str()) ||
+        !WritePrivateProfileStringA("UserInfo", "Version", text.c_str(), ini.c_str()))
+        return std::string();
+    return target;
+}
+
+// Process id of the player running for this data root, 0 when none.
+inline DWORD RunningPlayerPid() {
+    HWND window = FindPlayerWindow();
+    DWORD pid = 0;
+    if (window) GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
+// Tells the player of this data root to quit ("/mdrun quit") and waits up to waitMs for its process
+// to end. True when no player of this data root runs afterwards.
+inline bool QuitPlayer(DWORD waitMs = 10000) {
+    HWND window = FindPlayerWindow();
+    if (!window) return true;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    static const char kQuit[] = "/mdrun quit";
+    COPYDATASTRUCT data;
+    data.dwData = kForwardMagic;
+    data.cbData = sizeof kQuit - 1;
+    data.lpData = const_cast<char*>(kQuit);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 5000, &result);
+    bool gone = true;
+    if (process) {
+        gone = WaitForSingleObject(process, waitMs) == WAIT_OBJECT_0;
+        CloseHandle(process);
+    }
+    return gone && !FindPlayerWindow();
+}
+
+}  // namespace VxStandIn
