@@ -6,18 +6,23 @@ static const char kAddMissionPipe[] = "\\\\.\\Pipe\\ViXoMdAddMissionPipe_2011042
 static const char kDownStatePipe[] = "\\\\.\\Pipe\\ViXoMdDownStatePipe_20110427";
 
 // Both pipes have one listening instance that the client re-arms after every message: between two
-// connections it is busy, and it may not exist yet when the client is just starting.
+// connections it is busy, which passes at once. A pipe that does not exist means no client is
+// listening (not started yet, or gone): give up after a short while.
 static HANDLE OpenClientPipe(const char* name) {
-    for (int attempt = 0; attempt < 50; ++attempt) {
+    DWORD began = GetTickCount();
+    for (;;) {
         HANDLE pipe = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         if (pipe != INVALID_HANDLE_VALUE) return pipe;
         DWORD error = GetLastError();
-        if (error == ERROR_PIPE_BUSY)
+        DWORD waited = GetTickCount() - began;
+        if (error == ERROR_PIPE_BUSY && waited < 10000) {
             WaitNamedPipeA(name, 200);
-        else
+        } else if (waited < 2000) {
             Sleep(100);
+        } else {
+            return INVALID_HANDLE_VALUE;
+        }
     }
-    return INVALID_HANDLE_VALUE;
 }
 
 bool FetchMission(long number, std::string& text) {
