@@ -112,9 +112,9 @@ TEST_F(FacadeTest, PlayRequestsAreNumberedMissionsThatThePlayerFetchesOnce) {
     m_facade->PlaySong(plain.get(), kActionPlayAdd);
     m_facade->PlaySong(nullptr, kActionPlayAdd);
     std::vector<std::string> starts = WaitForStarts(player, 2);
-    ASSERT_EQ(2u, starts.size());
+    ASSERT_EQ(2u, starts.size()) << (starts.empty() ? "" : starts[0]);
     const int first = MissionOf(starts[0]);
-    EXPECT_NE(std::string::npos, starts[0].find("/mdrun playsong|" + std::to_string(first)));
+    EXPECT_NE(std::string::npos, starts[0].find("/mdrun playsong|" + std::to_string(first))) << starts[0];
     EXPECT_NE(std::string::npos, starts[1].find("/mdrun playadd|" + std::to_string(first + 1)));
 
     // Both missions wait side by side; each is served once, in any order.
