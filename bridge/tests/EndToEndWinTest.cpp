@@ -115,6 +115,14 @@ protected:
         SetEnvironmentVariableA("VX_PLAYER_MODE", nullptr);
     }
 
+    // The job manager fails pending jobs at a poll that finds no player, so a download waits for a
+    // running one, as it would after the user's first play request.
+    bool StartPlayer() {
+        std::unique_ptr<CNetSongInfo> song(ServedSong(0));
+        m_facade->PlaySong(song.get(), kActionPlaySongs);
+        return PumpUntil([&] { return !Journal().empty() && VxStandIn::RunningPlayerPid() != 0; }, 20000);
+    }
+
     std::vector<std::string> Journal() {
         std::vector<std::string> lines;
         std::ifstream in(Dir::GetFilePath(m_player) + "journal.txt");
@@ -161,6 +169,7 @@ TEST_F(EndToEndTest, ThreeSongsDownloadedThroughTheDialogLandInTheChosenFolder) 
         owned.emplace_back(ServedSong(n));
         songs.push_back(owned.back().get());
     }
+    ASSERT_TRUE(StartPlayer());
     SummaryWatcher watcher;
     const std::string folder = m_root.Path() + "\\我的下载";
     int quality = kActionAskQuality;
@@ -201,6 +210,7 @@ TEST_F(EndToEndTest, PlayerThatExitsMidDownloadEndsTheRunWithFailures) {
         owned.emplace_back(ServedSong(10 + n));
         songs.push_back(owned.back().get());
     }
+    ASSERT_TRUE(StartPlayer());
     SummaryWatcher watcher;
     const std::string folder = m_root.Path() + "\\mid";
     int quality = kActionAskQuality;

@@ -59,7 +59,8 @@ CNetSongInfo* NewSong(const std::string& name, const std::string& artist) {
 
 class FacadeTest : public ::testing::Test {
 protected:
-    ScopedDataRoot m_root{"bridge-facade"};
+    // A folder per test: a player started by the previous test may still hold its copy open.
+    ScopedDataRoot m_root{std::string("bridge-") + ::testing::UnitTest::GetInstance()->current_test_info()->name()};
     IVxMdInterface* m_facade = GetVxMdInterface();
 };
 
