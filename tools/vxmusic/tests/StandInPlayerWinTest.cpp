@@ -418,8 +418,7 @@ TEST_F(StandInPlayerTest, TooManyModeReportsInsteadOfDownloadingThenIdlesOut) {
     ASSERT_TRUE(player);
     // With nothing left to do it leaves by itself, having said only "toomany".
     EXPECT_EQ(0u, ExitCodeAfterEnd(player));
-    std::lock_guard<std::mutex> lock(m_lock);
-    EXPECT_EQ(std::vector<std::string>{"toomany"}, m_messages);
+    EXPECT_EQ(std::vector<std::string>{"toomany"}, WaitCount("toomany", 1));
     EXPECT_EQ(1u, Journal().size());
 }
 
