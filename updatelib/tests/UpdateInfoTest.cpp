@@ -35,11 +35,15 @@ protected:
         s << in.rdbuf();
         return s.str();
     }
+    // An empty value removes the variable.
     static void SetTmp(const std::string& value) {
 #if defined(_WIN32)
         _putenv_s("TMP", value.c_str());
 #else
-        setenv("TMP", value.c_str(), 1);
+        if (value.empty())
+            unsetenv("TMP");
+        else
+            setenv("TMP", value.c_str(), 1);
 #endif
     }
     // Sets TMP for one test; the folder is removed afterwards, so TMP must not keep naming it.
