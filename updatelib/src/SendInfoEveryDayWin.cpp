@@ -208,7 +208,9 @@ void MergeUnsent(const std::string& uploadFile, const std::string& unsentFile) {
 void CSendInfoEveryDay::SendInfo() {
     try {
         if (s_bStarted.exchange(true)) return;
-        if (const char* pause = std::getenv("VX_SENDINFO_PAUSE_MS")) s_pauseMs = static_cast<unsigned>(std::atoi(pause));
+        char pause[32];
+        DWORD n = GetEnvironmentVariableA("VX_SENDINFO_PAUSE_MS", pause, sizeof pause);
+        if (n > 0 && n < sizeof pause) s_pauseMs = static_cast<unsigned>(std::strtoul(pause, nullptr, 10));
         s_bStop = false;
         uintptr_t h = _beginthreadex(nullptr, 0, &CSendInfoEveryDay::ThreadProc, nullptr, 0, &s_uiThreadId);
         if (!h) {
