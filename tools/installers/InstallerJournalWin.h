@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "vxlib/Dir.h"
 
+// Header-only and free of our DLLs: the installers run from the update folder, where none of them is.
 // The stand-in installers' journal: VX_INSTALLER_JOURNAL, else "installer_journal.txt" beside the
 // program. One line per start: program TAB its own path TAB the arguments as received, CR LF.
 namespace VxStandIn {
@@ -20,7 +20,8 @@ inline std::string InstallerJournalPath() {
     char env[MAX_PATH] = "";
     DWORD n = GetEnvironmentVariableA("VX_INSTALLER_JOURNAL", env, MAX_PATH);
     if (n > 0 && n < MAX_PATH) return env;
-    return Dir::GetFilePath(OwnPath()) + "installer_journal.txt";
+    std::string self = OwnPath();
+    return self.substr(0, self.find_last_of("\\/") + 1) + "installer_journal.txt";
 }
 
 inline void JournalStart(const char* program, const char* arguments) {

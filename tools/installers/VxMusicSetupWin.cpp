@@ -1,19 +1,15 @@
 // Stand-in for the desktop player's installer served by the download server: journals how it was
-// started and installs the stand-in player (tools/vxmusic) with a newer version at path 8.
+// started and has the build's VxMusicSetupInstall.exe install the stand-in player (tools/vxmusic)
+// with a newer version at path 8. It links none of our DLLs, since it runs from the update folder.
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "InstallerJournalWin.h"
-#include "vxmusic/InstallStandInWin.h"
 
 namespace {
 
-const char kFromBuild[] = "/VxInstallFromBuild";
-const VxStandIn::FileVersion kInstalledVersion = {6, 0, 2, 0};
-
-// Where the built player lives: VX_STANDIN_BIN, else the build's bin folder.
+// Where the built programs live: VX_STANDIN_BIN, else the build's bin folder.
 std::string BuildBin() {
     char env[MAX_PATH] = "";
     DWORD n = GetEnvironmentVariableA("VX_STANDIN_BIN", env, MAX_PATH);
@@ -24,12 +20,13 @@ std::string BuildBin() {
     return bin;
 }
 
-int InstallHere() { return VxStandIn::InstallPlayer(PATH_PLAYER_EXE, kInstalledVersion).empty() ? 2 : 0; }
+}  // namespace
 
-// A downloaded copy has no player beside it: the build's copy installs.
-int InstallFromBuild() {
-    std::string exe = BuildBin() + "VxMusicSetup.exe";
-    std::string command = "\"" + exe + "\" " + kFromBuild;
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int) {
+    VxStandIn::JournalStart("VxMusicSetup", arguments);
+    if (VxStandIn::Told("fail")) return 1;
+    std::string exe = BuildBin() + "VxMusicSetupInstall.exe";
+    std::string command = "\"" + exe + "\"";
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
@@ -40,15 +37,4 @@ int InstallFromBuild() {
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return static_cast<int>(code);
-}
-
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int) {
-    std::string args = arguments ? arguments : "";
-    if (args.find(kFromBuild) != std::string::npos) return InstallHere();
-    VxStandIn::JournalStart("VxMusicSetup", arguments);
-    if (VxStandIn::Told("fail")) return 1;
-    bool besidePlayer = Dir::IsExistFile(VxStandIn::BuiltPlayerPath());
-    return besidePlayer ? InstallHere() : InstallFromBuild();
 }
