@@ -339,3 +339,46 @@ TEST_F(UpdaterTest, ListenerFollowsPlayerUpdate) {
     std::string journal = ReadFileText(m_journal);
     EXPECT_EQ("VxMusicSetup\t" + m_save + "\\VxMusicSetup.exe\t\r\n", journal);
 }
+
+// The whole product update: the library starts this build's updater, which fetches the product
+// package; the library then unpacks it and starts the stand-in installer it holds.
+TEST_F(UpdaterTest, ProductUpdateFromCheckToInstaller) {
+    ASSERT_EQ(1, Update::UpdateMelodisk());
+    Update::UpdateResult result;
+    bool downloaded = false;
+    for (int i = 0; i < 600 && !downloaded; ++i) {
+        Sleep(100);
+        downloaded = Update::GetMelodiskUpdateResult(result) && result.downloadSuccess;
+    }
+    ASSERT_TRUE(downloaded);
+    // The updater keeps its task until it has told the listeners: let it end first.
+    const std::string mutexName = std::string(Update::kMelodiskClassName) + "_VxMd_Update_20110627";
+    for (int i = 0; i < 600; ++i) {
+        CHandle running(OpenMutexA(SYNCHRONIZE, FALSE, mutexName.c_str()));
+        if (!running.Valid()) break;
+        Sleep(100);
+    }
+    EXPECT_STREQ("9.0.0.0", result.version);
+    const std::string package = result.savePath;
+    ASSERT_GE(package.size(), 22u);
+    EXPECT_EQ("VxMelodisk_9.0.0.0.zip", package.substr(package.size() - 22));
+    EXPECT_NE(std::string::npos, ReadFileText(ServerRoot() + "uc_requests.txt").find(",CHECK_UPDATE\n"));
+
+    ASSERT_EQ(1, Update::InstallNewVersionMelodisk());
+    std::string updateDir, programDir;
+    ASSERT_TRUE(Dir::GetVxPath(PATH_UPDATE, updateDir));
+    ASSERT_TRUE(Dir::GetVxPath(PATH_PROGRAM, programDir));
+    programDir.pop_back();
+    std::string journal;
+    for (int i = 0; i < 600 && journal.find("\r\n") == std::string::npos; ++i) {
+        Sleep(100);
+        journal = ReadFileText(m_journal);
+    }
+    EXPECT_EQ("VxMdInstaller\t" + updateDir + "VxMdInstaller.exe\t\"" + updateDir + "vxmd_inst\" \"" + programDir +
+                  "\"\r\n",
+              journal);
+    for (const char* crt : {"Microsoft.VC90.CRT.manifest", "msvcm90.dll", "msvcp90.dll", "msvcr90.dll"})
+        EXPECT_TRUE(Dir::IsExistFile(updateDir + crt)) << crt;
+    // The result is used up: a second installation finds nothing to install.
+    EXPECT_EQ(0, Update::InstallNewVersionMelodisk());
+}
