@@ -9,6 +9,7 @@
 #include "../src/DownProgressDlg.h"
 #include "../src/DownloadDlg.h"
 #include "../src/MessageBoxDlg.h"
+#include "../src/NoVxMusicDlg2.h"
 #include "../src/ProgressDlgHolder.h"
 #include "core/MessageManager.h"
 #include "datadef/SongInfo.h"
@@ -106,5 +107,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
 
     CloseWhenPresented("prompt", "Vixo提示");
     CMessageBox().DoModal(nullptr, "您尚未安装VixoPlaydeck，请先安装。");
+
+    // The install window fed the updater's notify text, as its watcher posts it.
+    CNoVxMusicDlg2 install;
+    if (!install.Create()) return 1;
+    install.Reset();
+    ShowWindow(install.GetHwnd(), SW_SHOWNORMAL);
+    install.CenterWindow();
+    PostMessageW(install.GetHwnd(), CNoVxMusicDlg2::kMsgUpdateNotify, 0,
+                 reinterpret_cast<LPARAM>(new std::string("VxMelodisk_Update_Playdeck|2|37")));
+    Present("install");
     return 0;
 }
