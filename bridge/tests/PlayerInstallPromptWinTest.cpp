@@ -6,15 +6,21 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 
 #include "../res/resource.h"
 #include "../src/NoVxMusicDlg2.h"
 #include "../src/PlayerInstallPrompt.h"
 #include "BridgeTestingWin.h"
+#include "config/ConfigManager.h"
 #include "testing/ScopedDataRootWin.h"
 #include "vxlib/Charset.h"
+#include "vxlib/UserId.h"
+#include "vxmusic/InstallStandInWin.h"
 
 namespace {
 
@@ -315,4 +321,63 @@ TEST_F(InstallPrompt, AnInstallerFetchedEarlierStartsWithoutTheWindow) {
     ASSERT_TRUE(AnswerPrompt(true, IDOK));
     EXPECT_EQ(1, Fake::updates);
     EXPECT_TRUE(IsWindowVisible(Window()));
+}
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+}  // namespace
+
+// The real flow: the updater fetches the stand-in player installer from the stand-in server, the
+// window follows it, and the installer it starts leaves the newer player.
+TEST_F(InstallPrompt, EndToEndTheUpdaterFetchesAndInstallsTheNewerPlayer) {
+    const char* server = std::getenv("VX_TEST_SERVER");
+    const char* served = std::getenv("VX_TEST_SERVER_ROOT");
+    if (!server || !served) GTEST_SKIP() << "needs the stand-in server (VX_WITH_SERVER=1)";
+    SetPlaydeckUpdateCalls(DefaultPlaydeckUpdateCalls());
+    AfxGetConfigManager()->SetString("Servers", "All", server);
+    ASSERT_FALSE(VxStandIn::InstallPlayer().empty());
+    int version = 0;
+    ASSERT_TRUE(UserId::GetPlaydeck6Version(version));
+    ASSERT_EQ(6013, version);
+    Dir::MakeDir(m_root.Path());
+    std::string journal = m_root.Path() + "\\installer_journal.txt";
+    SetEnvironmentVariableA("VX_INSTALLER_JOURNAL", journal.c_str());
+    // A paced download, so that the window sees its progress.
+    std::string offers = std::string(served) + "\\uc.json";
+    std::ofstream(offers, std::ios::binary | std::ios::trunc) << R"({"playdeck": {"filename": "VxMusicSetup.exe", "pace_ms": 150}})";
+
+    ASSERT_TRUE(AnswerPrompt(false, IDOK));
+    ASSERT_TRUE(Window());
+    int highest = 0;
+    bool sawDownloading = false;
+    bool closed = PumpUntil([&] {
+        int bar = Bar();
+        if (bar > highest) highest = bar;
+        std::string status = Status();
+        if (status.find("正在下载…(") == 0 && status != "正在下载…(0%)") sawDownloading = true;
+        return !IsWindowVisible(Window());
+    }, 120000);
+    DeleteFileA(offers.c_str());
+    ASSERT_TRUE(closed) << "status: " << Status();
+    EXPECT_EQ("下载完成", Status());
+    EXPECT_TRUE(sawDownloading);
+    EXPECT_GT(highest, 0);
+    EXPECT_FALSE(PipeListening());
+
+    // The installer runs on its own: wait for the player it leaves.
+    for (int i = 0; i < 600 && !(UserId::GetPlaydeck6Version(version) && version == 6020); ++i) Sleep(100);
+    std::string updateDir;
+    Dir::GetVxPath(PATH_UPDATE, updateDir);
+    std::string results = ReadAll(updateDir + Update::kResultFileName);
+    EXPECT_EQ(6020, version) << results;
+    EXPECT_EQ(0u, ReadAll(journal).find("VxMusicSetup\t")) << ReadAll(journal);
+    SetEnvironmentVariableA("VX_INSTALLER_JOURNAL", nullptr);
+    VxStandIn::QuitPlayer();
 }
