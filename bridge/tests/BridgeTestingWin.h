@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "testing/VersionResourceWin.h"
 #include "../src/AddMissionPipeWin.h"
 #include "vxlib/Charset.h"
 #include "vxlib/Dir.h"
@@ -49,24 +50,7 @@ inline bool InstallStampedCopy(const std::string& source, const std::string& tar
     std::wstring wide = Charset::String2WString(target);
     if (!CopyFileW(Charset::String2WString(source).c_str(), wide.c_str(), FALSE)) return false;
 
-    std::vector<unsigned char> blob(40 + sizeof(VS_FIXEDFILEINFO), 0);
-    WORD header[3] = {static_cast<WORD>(blob.size()), sizeof(VS_FIXEDFILEINFO), 0};
-    std::memcpy(&blob[0], header, sizeof(header));
-    std::memcpy(&blob[6], L"VS_VERSION_INFO", 16 * sizeof(wchar_t));
-    VS_FIXEDFILEINFO info = {};
-    info.dwSignature = 0xFEEF04BD;
-    info.dwStrucVersion = 0x10000;
-    info.dwFileVersionMS = info.dwProductVersionMS = MAKELONG(b, a);
-    info.dwFileVersionLS = info.dwProductVersionLS = MAKELONG(d, c);
-    info.dwFileOS = VOS_NT_WINDOWS32;
-    info.dwFileType = VFT_APP;
-    std::memcpy(&blob[40], &info, sizeof(info));
-
-    HANDLE update = BeginUpdateResourceW(wide.c_str(), FALSE);
-    if (!update) return false;
-    BOOL ok = UpdateResourceW(update, MAKEINTRESOURCEW(16) /* RT_VERSION */, MAKEINTRESOURCEW(1),
-                              MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), blob.data(), static_cast<DWORD>(blob.size()));
-    return EndUpdateResourceW(update, !ok) && ok;
+    return StampFileVersion(target, a, b, c, d);
 }
 
 // Asks the add-mission pipe for a mission, as the player does. True when a reply ending in NUL
@@ -99,5 +83,61 @@ inline bool RequestMission(const std::string& request, std::string& reply) {
     reply.assign(bytes, 0, bytes.size() - 1);
     return true;
 }
+
+// A window's text in the system code page.
+inline std::string WindowText(HWND hwnd) {
+    wchar_t buffer[1024] = {};
+    GetWindowTextW(hwnd, buffer, 1024);
+    return Charset::WString2String(buffer);
+}
+
+struct WindowSearch {
+    std::wstring caption;
+    bool visibleOnly;
+    HWND found;
+};
+
+inline BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<WindowSearch*>(lp);
+    wchar_t title[256] = {};
+    GetWindowTextW(hwnd, title, 256);
+    if (s->caption == title && (!s->visibleOnly || IsWindowVisible(hwnd))) {
+        s->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A top-level window of this thread with that caption (visible ones only when asked), or null.
+inline HWND FindOwnWindow(const std::string& caption, bool visibleOnly) {
+    WindowSearch search{Charset::String2WString(caption), visibleOnly, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Calls `step` from a thread timer every 30 ms inside whatever message loop the thread runs (a
+// modal dialog's too), until the step returns false. Stops on destruction.
+class TimerDriver {
+public:
+    explicit TimerDriver(std::function<bool()> step) {
+        s_step = std::move(step);
+        m_timer = SetTimer(nullptr, 0, 30, &TimerDriver::Fire);
+    }
+    ~TimerDriver() {
+        KillTimer(nullptr, m_timer);
+        s_step = nullptr;
+    }
+
+private:
+    static void CALLBACK Fire(HWND, UINT, UINT_PTR, DWORD) {
+        if (s_busy || !s_step) return;  // a step that opens a nested loop must not be re-entered
+        s_busy = true;
+        if (!s_step()) s_step = nullptr;
+        s_busy = false;
+    }
+    UINT_PTR m_timer;
+    static inline std::function<bool()> s_step;
+    static inline bool s_busy = false;
+};
 
 }  // namespace bridge_testing

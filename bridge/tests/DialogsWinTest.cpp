@@ -29,65 +29,14 @@
 namespace {
 
 using bridge_testing::PumpUntil;
+using bridge_testing::TimerDriver;
 
-std::string Text(HWND hwnd) {
-    wchar_t buffer[1024] = {};
-    GetWindowTextW(hwnd, buffer, 1024);
-    return Charset::WString2String(buffer);
-}
+std::string Text(HWND hwnd) { return bridge_testing::WindowText(hwnd); }
+HWND FindDialog(const std::string& caption) { return bridge_testing::FindOwnWindow(caption, true); }
+
 
 std::string ItemText(HWND dialog, int id) { return Text(GetDlgItem(dialog, id)); }
 
-struct DialogSearch {
-    std::wstring caption;
-    HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND hwnd, LPARAM lp) {
-    auto* s = reinterpret_cast<DialogSearch*>(lp);
-    wchar_t cls[64] = {}, title[256] = {};
-    GetClassNameW(hwnd, cls, 64);
-    GetWindowTextW(hwnd, title, 256);
-    if (wcscmp(cls, L"#32770") == 0 && s->caption == title && IsWindowVisible(hwnd)) {
-        s->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A visible dialog window of this thread with that caption, or null.
-HWND FindDialog(const std::string& caption) {
-    DialogSearch search{Charset::String2WString(caption), nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), MatchDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// Calls `step` from a timer every 30 ms while the thread runs any message loop; the step returns
-// false when it has nothing more to do. Stops on destruction.
-class TimerDriver {
-public:
-    explicit TimerDriver(std::function<bool()> step) {
-        s_step = std::move(step);
-        m_timer = SetTimer(nullptr, 0, 30, &TimerDriver::Fire);
-    }
-    ~TimerDriver() {
-        KillTimer(nullptr, m_timer);
-        s_step = nullptr;
-    }
-
-private:
-    static void CALLBACK Fire(HWND, UINT, UINT_PTR, DWORD) {
-        if (s_busy || !s_step) return;  // a step that opens a nested loop must not be re-entered
-        s_busy = true;
-        if (!s_step()) s_step = nullptr;
-        s_busy = false;
-    }
-    UINT_PTR m_timer;
-    static std::function<bool()> s_step;
-    static bool s_busy;
-};
-std::function<bool()> TimerDriver::s_step;
-bool TimerDriver::s_busy = false;
 
 void SetComboText(HWND dialog, const std::string& text) {
     SetWindowTextW(GetDlgItem(dialog, IDC_DL_FOLDER), Charset::String2WString(text).c_str());

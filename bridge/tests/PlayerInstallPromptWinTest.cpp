@@ -24,7 +24,11 @@
 
 namespace {
 
+using bridge_testing::FindOwnWindow;
 using bridge_testing::PumpUntil;
+using ModalDriver = bridge_testing::TimerDriver;
+
+std::string Text(HWND hwnd) { return bridge_testing::WindowText(hwnd); }
 
 const char kInstallCaption[] = "下载安装VixoPlaydeck";
 const std::string kTag = "VxMelodisk_Update_Playdeck";
@@ -50,60 +54,7 @@ struct Fake {
 int Fake::results, Fake::installs, Fake::updates, Fake::installResult;
 bool Fake::downloaded;
 
-std::string Text(HWND hwnd) {
-    wchar_t buffer[1024] = {};
-    GetWindowTextW(hwnd, buffer, 1024);
-    return Charset::WString2String(buffer);
-}
 
-struct Search {
-    std::wstring caption;
-    bool visibleOnly;
-    HWND found;
-};
-
-BOOL CALLBACK Match(HWND hwnd, LPARAM lp) {
-    auto* s = reinterpret_cast<Search*>(lp);
-    wchar_t title[256] = {};
-    GetWindowTextW(hwnd, title, 256);
-    if (s->caption == title && (!s->visibleOnly || IsWindowVisible(hwnd))) {
-        s->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND FindOwnWindow(const std::string& caption, bool visibleOnly) {
-    Search search{Charset::String2WString(caption), visibleOnly, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), Match, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// Runs `step` from a thread timer inside whatever modal loop the thread is in, until it returns false.
-class ModalDriver {
-public:
-    explicit ModalDriver(std::function<bool()> step) {
-        s_step = std::move(step);
-        m_timer = SetTimer(nullptr, 0, 30, &ModalDriver::Fire);
-    }
-    ~ModalDriver() {
-        KillTimer(nullptr, m_timer);
-        s_step = nullptr;
-    }
-
-private:
-    static void CALLBACK Fire(HWND, UINT, UINT_PTR, DWORD) {
-        if (s_busy || !s_step) return;
-        s_busy = true;
-        if (!s_step()) s_step = nullptr;
-        s_busy = false;
-    }
-    UINT_PTR m_timer;
-    static std::function<bool()> s_step;
-    static bool s_busy;
-};
-std::function<bool()> ModalDriver::s_step;
-bool ModalDriver::s_busy = false;
 
 // Answers the next prompt with `button` (IDOK installs, IDCANCEL cancels); false when none came.
 bool AnswerPrompt(bool notInstalled, int button, std::string* shown = nullptr) {

@@ -9,6 +9,7 @@
 #include "vxlib/Dir.h"
 #include "vxlib/UserId.h"
 #include "testing/ScopedDataRootWin.h"
+#include "testing/VersionResourceWin.h"
 
 namespace {
 
@@ -20,24 +21,7 @@ bool MakeStampedExe(const std::string& target, WORD a, WORD b, WORD c, WORD d) {
     std::wstring wide = Charset::String2WString(target);
     if (!CopyFileW(self, wide.c_str(), FALSE)) return false;
 
-    std::vector<unsigned char> blob(40 + sizeof(VS_FIXEDFILEINFO), 0);
-    WORD header[3] = {static_cast<WORD>(blob.size()), sizeof(VS_FIXEDFILEINFO), 0};
-    std::memcpy(&blob[0], header, sizeof(header));
-    std::memcpy(&blob[6], L"VS_VERSION_INFO", 16 * sizeof(wchar_t));
-    VS_FIXEDFILEINFO info = {};
-    info.dwSignature = 0xFEEF04BD;
-    info.dwStrucVersion = 0x10000;
-    info.dwFileVersionMS = info.dwProductVersionMS = MAKELONG(b, a);
-    info.dwFileVersionLS = info.dwProductVersionLS = MAKELONG(d, c);
-    info.dwFileOS = VOS_NT_WINDOWS32;
-    info.dwFileType = VFT_APP;
-    std::memcpy(&blob[40], &info, sizeof(info));
-
-    HANDLE update = BeginUpdateResourceW(wide.c_str(), FALSE);
-    if (!update) return false;
-    BOOL ok = UpdateResourceW(update, MAKEINTRESOURCEW(16) /* RT_VERSION */, MAKEINTRESOURCEW(1),
-                              MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), blob.data(), static_cast<DWORD>(blob.size()));
-    return EndUpdateResourceW(update, !ok) && ok;
+    return StampFileVersion(target, a, b, c, d);
 }
 
 class UserIdTest : public ::testing::Test {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "testing/VersionResourceWin.h"
 #include "vxlib/Charset.h"
 #include "vxlib/Dir.h"
 #include "vxmusic/StandInNamesWin.h"
@@ -52,24 +53,7 @@ inline bool CopyBuilt(const std::string& name, const std::string& folder, const 
 
 // Replaces the executable's version resource (neutral language, id 1, as the stand-in's own).
 inline bool StampFileVersion(const std::string& exe, const FileVersion& v) {
-    std::vector<unsigned char> blob(40 + sizeof(VS_FIXEDFILEINFO), 0);
-    WORD header[3] = {static_cast<WORD>(blob.size()), sizeof(VS_FIXEDFILEINFO), 0};
-    std::memcpy(&blob[0], header, sizeof header);
-    std::memcpy(&blob[6], L"VS_VERSION_INFO", 16 * sizeof(wchar_t));
-    VS_FIXEDFILEINFO info = {};
-    info.dwSignature = 0xFEEF04BD;
-    info.dwStrucVersion = 0x10000;
-    info.dwFileVersionMS = info.dwProductVersionMS = MAKELONG(v.b, v.a);
-    info.dwFileVersionLS = info.dwProductVersionLS = MAKELONG(v.d, v.c);
-    info.dwFileOS = VOS_NT_WINDOWS32;
-    info.dwFileType = VFT_APP;
-    std::memcpy(&blob[40], &info, sizeof info);
-    std::wstring wide = Charset::String2WString(exe);
-    HANDLE update = BeginUpdateResourceW(wide.c_str(), FALSE);
-    if (!update) return false;
-    BOOL ok = UpdateResourceW(update, MAKEINTRESOURCEW(16) /* RT_VERSION */, MAKEINTRESOURCEW(1),
-                              MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), blob.data(), static_cast<DWORD>(blob.size()));
-    return EndUpdateResourceW(update, !ok) && ok;
+    return ::StampFileVersion(exe, v.a, v.b, v.c, v.d);
 }
 
 // Copies the built player and its DLLs to Dir::GetVxPath(pathType) (PATH_PLAYER_EXE or PATH_PLAYER_OLD_EXE),
