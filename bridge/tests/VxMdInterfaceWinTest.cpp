@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -44,6 +46,13 @@ std::vector<std::string> WaitForStarts(const std::string& playerExe, size_t coun
 int MissionOf(const std::string& commandLine) {
     size_t bar = commandLine.rfind('|');
     return bar == std::string::npos ? -1 : std::atoi(commandLine.c_str() + bar + 1);
+}
+
+// The recording players run side by side and may write in either order: order them by mission.
+std::vector<std::string> ByMission(std::vector<std::string> starts) {
+    std::sort(starts.begin(), starts.end(),
+              [](const std::string& a, const std::string& b) { return MissionOf(a) < MissionOf(b); });
+    return starts;
 }
 
 CNetSongInfo* NewSong(const std::string& name, const std::string& artist) {
@@ -112,7 +121,7 @@ TEST_F(FacadeTest, PlayRequestsAreNumberedMissionsThatThePlayerFetchesOnce) {
     m_facade->PlaySongs(&none, kActionPlaySongs);
     m_facade->PlaySong(plain.get(), kActionPlayAdd);
     m_facade->PlaySong(nullptr, kActionPlayAdd);
-    std::vector<std::string> starts = WaitForStarts(player, 2);
+    std::vector<std::string> starts = ByMission(WaitForStarts(player, 2));
     ASSERT_EQ(2u, starts.size()) << (starts.empty() ? "" : starts[0]);
     const int first = MissionOf(starts[0]);
     EXPECT_NE(std::string::npos, starts[0].find("/mdrun playsong|" + std::to_string(first))) << starts[0];
@@ -147,7 +156,7 @@ TEST_F(FacadeTest, PlayRequestsAreNumberedMissionsThatThePlayerFetchesOnce) {
 
     // CancelAll forgets the waiting missions.
     m_facade->PlaySong(plain.get(), kActionPlayMv);
-    starts = WaitForStarts(player, 3);
+    starts = ByMission(WaitForStarts(player, 3));
     ASSERT_EQ(3u, starts.size());
     EXPECT_NE(std::string::npos, starts[2].find("/mdrun playmv|" + std::to_string(first + 2)));
     m_facade->CancelAll();
