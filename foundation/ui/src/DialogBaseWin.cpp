@@ -1,6 +1,7 @@
 #include "ui/DialogBase.h"
 
 #include "log/VxMdLog.h"
+#include "ui/Reflect.h"
 
 namespace ui {
 
@@ -98,7 +99,13 @@ INT_PTR CALLBACK CDialogBase::StaticDialogProc(HWND hwnd, UINT msg, WPARAM wp, L
     if (!self) return FALSE;
     INT_PTR result = FALSE;
     try {
-        result = self->DialogProc(msg, wp, lp);
+        LRESULT reflected = 0;
+        if (CReflectTarget::ReflectToChild(hwnd, msg, wp, lp, reflected)) {
+            self->SetMsgResult(reflected);
+            result = TRUE;
+        } else {
+            result = self->DialogProc(msg, wp, lp);
+        }
     } catch (const std::exception& e) {
         VxMdLog::Log(kLogFile, VxMdLog::LEVEL_FATAL, "DialogProc", "message 0x%x: %s", msg, e.what());
     } catch (...) {

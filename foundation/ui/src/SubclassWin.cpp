@@ -14,11 +14,13 @@ bool CSubclassWindow::Subclass(HWND hwnd) {
     Unsubclass();
     if (!::SetWindowSubclass(hwnd, StaticProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) return false;
     m_hWnd = hwnd;
+    RegisterReflectTarget(hwnd);
     return true;
 }
 
 void CSubclassWindow::Unsubclass() {
     if (!m_hWnd) return;
+    UnregisterReflectTarget(m_hWnd);
     ::RemoveWindowSubclass(m_hWnd, StaticProc, kSubclassId);
     m_hWnd = nullptr;
 }

@@ -9,7 +9,8 @@ namespace ui {
 
 // A dialog from a template of a module. Modal through DoModal, modeless through Create; the
 // object is bound to its window at WM_INITDIALOG and DialogProc dispatches to the OnXxx members.
-// Exceptions thrown by a handler end in the static procedure (logged). A modeless dialog that
+// Exceptions thrown by a handler end in the static procedure (logged). Notifications from a
+// child that is a CReflectTarget go to that child first. A modeless dialog that
 // deletes itself does so in OnFinalMessage, after which the object must not be touched.
 // Use on the thread that created the window only.
 class CDialogBase : public CWindow {

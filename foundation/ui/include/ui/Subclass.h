@@ -2,14 +2,16 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "ui/Reflect.h"
 #include "ui/Window.h"
 
 namespace ui {
 
 // Takes over a window's messages through SetWindowSubclass; WndProc sees them first and passes
 // the rest on with DefProc. Detaches itself when the window is destroyed. Exceptions end in the
-// static procedure. Use on the window's thread.
-class CSubclassWindow : public CWindow {
+// static procedure. While subclassed, the parent's notifications about the window are reflected
+// to the OnReflectedXxx members (a parent of ours reflects them). Use on the window's thread.
+class CSubclassWindow : public CWindow, public CReflectTarget {
 public:
     CSubclassWindow() = default;
     CSubclassWindow(const CSubclassWindow&) = delete;
