@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "ActionInterfaces.h"
+#include "catalogue/SearchTypes.h"
 #include "config/ConfigManager.h"
 #include "datadef/SongInfo.h"
 #include "ui/WindowBase.h"
@@ -76,8 +77,8 @@ public:
     int CopyToFolder(const SongVector*, const char*) override { return 0; }
     int ClearVideoHistory() override { return 0; }
     int Nop() override { return 0; }
-    uint32_t OpenSearch(const SearchParam&, int action, int) override {
-        calls.push_back("search:" + std::to_string(action));
+    uint32_t OpenSearch(const SearchParam& request, int action, int) override {
+        calls.push_back("search:" + std::to_string(request.nType) + ":" + request.strKey + ":" + std::to_string(action));
         return 1;
     }
     int OpenList(CSongListBase*, int, bool) override { return 0; }
@@ -265,6 +266,14 @@ TEST_F(ReportView, RowsArePaintedInTheirStateColours) {
     ASSERT_TRUE(m_view.GetCellRect(1, 1, second));
     EXPECT_EQ(RGB(242, 242, 242), PixelAt(first.right - 3, (first.top + first.bottom) / 2));
     EXPECT_EQ(RGB(255, 255, 255), PixelAt(second.right - 3, (second.top + second.bottom) / 2));
+
+    // The hot row follows the pointer and is cleared when it leaves.
+    m_view.Send(WM_MOUSEMOVE, 0, MAKELPARAM(second.left + 5, second.top + 5));
+    EXPECT_EQ(1, m_view.GetHotRow());
+    EXPECT_EQ(RGB(221, 235, 255), PixelAt(second.right - 3, (second.top + second.bottom) / 2));
+    m_view.Send(WM_MOUSELEAVE);
+    EXPECT_EQ(-1, m_view.GetHotRow());
+    EXPECT_EQ(RGB(255, 255, 255), PixelAt(second.right - 3, (second.top + second.bottom) / 2));
 }
 
 TEST_F(ReportView, DoubleClickOnAlbumListensAndTheVideoButtonNeedsAVideo) {
@@ -284,6 +293,22 @@ TEST_F(ReportView, DoubleClickOnAlbumListensAndTheVideoButtonNeedsAVideo) {
         Notify(NM_CLICK, row, 6);
     }
     EXPECT_EQ((std::vector<std::string>{"video:video:1"}), m_recorder.calls);
+}
+
+TEST_F(ReportView, ArtistAndAlbumLinksSearchOnlyWhenClickedOnTheirText) {
+    AddSong("song", "Singer", "Record", 1, false);
+    for (int column : {1, 2}) {
+        RECT cell;
+        ASSERT_TRUE(m_view.GetCellRect(0, column, cell));
+        POINT onText{cell.left + 4, (cell.top + cell.bottom) / 2};
+        POINT pastText{cell.right - 3, onText.y};
+        for (POINT pt : {pastText, onText}) {
+            ::ClientToScreen(m_view, &pt);
+            ::SetCursorPos(pt.x, pt.y);
+            Notify(NM_CLICK, 0, column);
+        }
+    }
+    EXPECT_EQ((std::vector<std::string>{"search:7:Singer:6", "search:1:Record:6"}), m_recorder.calls);
 }
 
 }  // namespace
