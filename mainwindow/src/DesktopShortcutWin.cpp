@@ -57,16 +57,16 @@ std::wstring Wide(const std::string& text) {
     return out;
 }
 
-HRESULT SaveLink(const ShortcutSpec& spec, const std::string& path) {
+HRESULT SaveLink(const ShortcutSpec& shortcut, const std::string& path) {
     ComScope com;
     ComRef<IShellLinkA> link;
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                   reinterpret_cast<void**>(link.Out()));
     if (FAILED(hr)) return hr;
-    link->SetPath(spec.exe.c_str());
-    link->SetArguments(spec.arguments.c_str());
-    link->SetDescription(spec.description.c_str());
-    link->SetIconLocation(spec.icon.c_str(), spec.iconIndex);
+    link->SetPath(shortcut.exe.c_str());
+    link->SetArguments(shortcut.arguments.c_str());
+    link->SetDescription(shortcut.description.c_str());
+    link->SetIconLocation(shortcut.icon.c_str(), shortcut.iconIndex);
     ComRef<IPersistFile> file;
     hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Out()));
     if (FAILED(hr)) return hr;
@@ -80,17 +80,17 @@ bool IsMusicVideo(const CSongInfoBase& song) {
 
 }  // namespace
 
-bool Create(const ShortcutSpec& spec) {
+bool Create(const ShortcutSpec& shortcut) {
     VxMdLog::Log(kLogFile, VxMdLog::LEVEL_NOTICE, kTag,
-                 "in.Name[%s] Exe[%s] Param[%s] Desscribe[%s] Icon[%s] IconId[%d]", spec.name.c_str(),
-                 spec.exe.c_str(), spec.arguments.c_str(), spec.description.c_str(), spec.icon.c_str(),
-                 spec.iconIndex);
+                 "in.Name[%s] Exe[%s] Param[%s] Desscribe[%s] Icon[%s] IconId[%d]", shortcut.name.c_str(),
+                 shortcut.exe.c_str(), shortcut.arguments.c_str(), shortcut.description.c_str(), shortcut.icon.c_str(),
+                 shortcut.iconIndex);
     std::string desktop;
     HRESULT hr = E_FAIL;
     if (Dir::GetVxPath(PATH_DESKTOP, desktop)) {
-        std::string path = desktop + "\\" + spec.name + ".lnk";
+        std::string path = desktop + "\\" + shortcut.name + ".lnk";
         VxMdLog::Log(kLogFile, VxMdLog::LEVEL_NOTICE, kTag, "save path: %s", path.c_str());
-        hr = SaveLink(spec, path);
+        hr = SaveLink(shortcut, path);
     }
     if (FAILED(hr)) {
         VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, kTag, "out0. ErrCode[%d]", static_cast<int>(hr));
@@ -113,16 +113,16 @@ int CreateSongShortcuts(const SongVector& songs) {
     file.Save(filePath);
     int created = 0;
     for (const auto& entry : ids) {
-        ShortcutSpec spec;
-        spec.name = entry.first->GetName() + "-" + entry.first->GetArtist();
-        spec.exe = programDir + kPlayExe;
+        ShortcutSpec shortcut;
+        shortcut.name = entry.first->GetName() + "-" + entry.first->GetArtist();
+        shortcut.exe = programDir + kPlayExe;
         char args[32];
         snprintf(args, sizeof(args), kPlayArgs, entry.second);
-        spec.arguments = args;
-        spec.description = entry.first->GetName();
-        spec.icon = programDir + kSongIcon;
-        spec.iconIndex = 0;
-        if (Create(spec)) ++created;
+        shortcut.arguments = args;
+        shortcut.description = entry.first->GetName();
+        shortcut.icon = programDir + kSongIcon;
+        shortcut.iconIndex = 0;
+        if (Create(shortcut)) ++created;
     }
     return created;
 }

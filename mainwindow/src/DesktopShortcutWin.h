@@ -21,7 +21,7 @@ const char kPlayArgs[] = "/playico %d";
 const char kSongIcon[] = "res\\song.ico";
 
 // Saves desktop folder + "\" + name + ".lnk"; false on any failure.
-bool Create(const ShortcutSpec& spec);
+bool Create(const ShortcutSpec& shortcut);
 
 // Gives every song an id in "ShortCut.pl" (saved once for all) and a play shortcut named
 // song name + "-" + artist. Songs of a music-video list are stored as "mv". Returns the number of

@@ -68,10 +68,10 @@ TEST(DesktopShortcutWin, SongShortcutPlaysItsShortcutIdAndReusesIt) {
 }
 
 TEST(DesktopShortcutWin, UnwritableDesktopFailsQuietly) {
-    ShortcutSpec spec;
-    spec.name = "bad<name>";
-    spec.exe = "C:\\x.exe";
-    EXPECT_FALSE(DesktopShortcut::Create(spec));
+    ShortcutSpec shortcut;
+    shortcut.name = "bad<name>";
+    shortcut.exe = "C:\\x.exe";
+    EXPECT_FALSE(DesktopShortcut::Create(shortcut));
 }
 
 }  // namespace
