@@ -1,7 +1,6 @@
 #include "VxMdInterfaceWin.h"
 
 #include <shellapi.h>
-#include <tlhelp32.h>
 
 #include <cstdlib>
 #include <mutex>
@@ -14,6 +13,7 @@
 #include "log/VxMdLog.h"
 #include "vxlib/Dir.h"
 #include "vxlib/StringUtility.h"
+#include "vxlib/System.h"
 #include "vxlib/UserId.h"
 
 namespace {
@@ -214,26 +214,11 @@ int CVxMdInterface::GetPlayerPath(std::string& path, int prompt) {
     return 0;
 }
 
-DWORD CVxMdInterface::FindProcessId(const std::string& exeName) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return 0;
-    CHandle holder(snapshot);
-    std::string wanted = exeName;
-    StringUtility::Str2Lower(wanted);
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-        std::string name = entry.szExeFile;
-        if (StringUtility::Str2Lower(name) == wanted) return entry.th32ProcessID;
-    }
-    return 0;
-}
-
 bool CVxMdInterface::PlayerExists(const std::string& playerPath) { return Dir::IsExistFile(playerPath); }
 
 void CVxMdInterface::Launch(int action, const std::string& playerPath, const std::string& commandLine) {
     if (action == kActionPlaySongs || action == kActionPlayMv || action == kActionPlayAdd)
-        AllowSetForegroundWindow(FindProcessId(kPlayerExeName));
+        AllowSetForegroundWindow(System::FindProcessId(kPlayerExeName));
     ShellExecuteA(nullptr, nullptr, playerPath.c_str(), commandLine.c_str(), nullptr, SW_SHOWNORMAL);
 }
 

@@ -33,7 +33,6 @@ public:
     int GetPlayerPath(std::string& path, int prompt) override;
 
     // Process id of a running program with that executable name (any case), 0 when none runs.
-    static DWORD FindProcessId(const std::string& exeName);
 
 private:
     bool PlayerExists(const std::string& playerPath) override;

@@ -6,26 +6,9 @@
 #include "../src/DownJobLists.h"
 #include "datadef/SongInfo.h"
 #include "datadef/SongList.h"
+#include "JobSongs.h"
 
 namespace {
-
-CNetResource* Res(uint32_t a, uint32_t b, uint32_t size) {
-    CNetResource* res = new CNetResource;
-    res->SetSign(Sign(a, b));
-    res->SetFileSize(size);
-    return res;
-}
-
-// Songs "<name>" by "<artist>" with a WMA resource (sign wma,1) and optionally an MP3 (sign mp3,2).
-void AddSong(CNetSongList& list, const std::string& name, const std::string& artist, uint32_t wma, uint32_t wmaSize,
-             uint32_t mp3 = 0, uint32_t mp3Size = 0) {
-    CNetSongInfo* song = new CNetSongInfo;
-    song->SetName(name);
-    song->SetArtist(artist);
-    if (wma) song->SetWMA(Res(wma, 1, wmaSize));
-    if (mp3) song->SetMP3(Res(mp3, 2, mp3Size));
-    list.AddSongInfo(song);
-}
 
 struct FakeDisk {
     std::set<std::string> files;

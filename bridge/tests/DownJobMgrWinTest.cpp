@@ -12,6 +12,7 @@
 #include "core/MessageManager.h"
 #include "datadef/SongInfo.h"
 #include "datadef/SongList.h"
+#include "JobSongs.h"
 #include "testing/ScopedDataRootWin.h"
 #include "vxlib/Dir.h"
 
@@ -125,23 +126,6 @@ void WriteWholeFile(const std::string& path, const std::string& text) {
     DWORD written = 0;
     WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(file);
-}
-
-CNetResource* Res(uint32_t a, uint32_t b, uint32_t size) {
-    CNetResource* res = new CNetResource;
-    res->SetSign(Sign(a, b));
-    res->SetFileSize(size);
-    return res;
-}
-
-void AddSong(CNetSongList& list, const std::string& name, const std::string& artist, uint32_t wma, uint32_t size,
-             uint32_t mp3 = 0, uint32_t mp3Size = 0) {
-    CNetSongInfo* song = new CNetSongInfo;
-    song->SetName(name);
-    song->SetArtist(artist);
-    song->SetWMA(Res(wma, 1, size));
-    if (mp3) song->SetMP3(Res(mp3, 2, mp3Size));
-    list.AddSongInfo(song);
 }
 
 // A process named "vxmusic.exe" that only exists, so that the manager sees a live player.

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "JsonNodes.h"
-#include "vxlib/Charset.h"
+#include "vxlib/Dir.h"
 #include "vxlib/JsonText.h"
 #include "vxlib/Thread.h"
 
@@ -24,57 +24,11 @@ const size_t kRecordBytes = kPathBytes + 4;
 // One lock for the whole library: the store is shared by the facade's and the request threads.
 Thread::CBaseCrititalSection g_lock;
 
-// Paths are narrow (system code page) with '\' separators; wide calls on Windows so that
-// Chinese folder names work.
-std::FILE* OpenFile(const std::string& path, const char* mode) {
-#ifdef _WIN32
-    return _wfopen(Charset::String2WString(path).c_str(), Charset::String2WString(mode).c_str());
-#else
-    std::string native = path;
-    for (char& c : native) {
-        if (c == '\\') c = '/';
-    }
-    return std::fopen(native.c_str(), mode);
-#endif
-}
-
-bool RemoveFile(const std::string& path) {
-#ifdef _WIN32
-    return _wremove(Charset::String2WString(path).c_str()) == 0;
-#else
-    std::string native = path;
-    for (char& c : native) {
-        if (c == '\\') c = '/';
-    }
-    return std::remove(native.c_str()) == 0;
-#endif
-}
-
 bool FileExists(const std::string& path) {
-    std::FILE* file = OpenFile(path, "rb");
+    std::FILE* file = Dir::OpenFile(path, "rb");
     if (!file) return false;
     std::fclose(file);
     return true;
-}
-
-bool ReadWholeFile(const std::string& path, std::string& data) {
-    data.clear();
-    std::FILE* file = OpenFile(path, "rb");
-    if (!file) return false;
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0) data.append(buffer, got);
-    bool ok = !std::ferror(file);
-    std::fclose(file);
-    return ok;
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& data) {
-    std::FILE* file = OpenFile(path, "wb");
-    if (!file) return false;
-    bool ok = std::fwrite(data.data(), 1, data.size(), file) == data.size();
-    ok = std::fclose(file) == 0 && ok;
-    return ok;
 }
 
 Json::Value NewPage() {
@@ -91,7 +45,7 @@ Json::Value NewPage() {
 // A validated page read from its file.
 bool ReadPageFile(const std::string& path, Json::Value& page) {
     std::string text;
-    if (!ReadWholeFile(path, text)) return false;
+    if (!Dir::ReadWholeFile(path, text)) return false;
     CJsonVideoPage node;
     if (!JsonText::Parse(text, node.Value(), nullptr, false) || !node.Validate()) return false;
     page = node.Value();
@@ -101,7 +55,7 @@ bool ReadPageFile(const std::string& path, Json::Value& page) {
 
 bool WritePageFile(const std::string& path, const Json::Value& page) {
     std::string text = JsonText::Write(page, true, true);
-    return !text.empty() && WriteWholeFile(path, text);
+    return !text.empty() && Dir::WriteWholeFile(path, text);
 }
 
 std::string ItemKey(const Json::Value& item) { return CJsonVideoItem(item).Key(); }
@@ -145,7 +99,7 @@ struct CRecentVideos::State {
             for (int i = 0; i < 4; ++i) record[kPathBytes + i] = static_cast<char>((entry.count >> (8 * i)) & 0xFF);
             data += record;
         }
-        bool ok = WriteWholeFile(indexPath, data);
+        bool ok = Dir::WriteWholeFile(indexPath, data);
         if (ok) indexDirty = false;
         return ok;
     }
@@ -153,7 +107,7 @@ struct CRecentVideos::State {
     void Load() {
         Reset();
         std::string data;
-        if (!ReadWholeFile(indexPath, data)) return;
+        if (!Dir::ReadWholeFile(indexPath, data)) return;
         for (size_t offset = 0; offset + kRecordBytes <= data.size(); offset += kRecordBytes) {
             const char* record = data.data() + offset;
             Entry entry;
@@ -283,7 +237,7 @@ int CRecentVideos::Add(const std::string& jsonPage, int videoId) {
 
 int CRecentVideos::Clear() {
     Thread::CAutoCrititalSection lock(g_lock);
-    for (const State::Entry& entry : m_state->entries) RemoveFile(entry.path);
+    for (const State::Entry& entry : m_state->entries) Dir::RemoveFile(entry.path);
     m_state->Reset();
     return m_state->WriteIndex() ? 1 : 0;
 }

@@ -183,14 +183,6 @@ bool ReadFileHead(const std::string& path, size_t cap, std::string& content, DWO
     return true;
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& data) {
-    CHandle h(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!h.Valid()) return false;
-    DWORD n = 0;
-    return data.empty() ||
-           (WriteFile(h.Get(), data.data(), static_cast<DWORD>(data.size()), &n, nullptr) && n == data.size());
-}
-
 // Puts the records of a failed upload in front of the new ones, so a failure loses nothing.
 void MergeUnsent(const std::string& uploadFile, const std::string& unsentFile) {
     if (GetFileAttributesA(unsentFile.c_str()) == INVALID_FILE_ATTRIBUTES) return;
@@ -200,7 +192,7 @@ void MergeUnsent(const std::string& uploadFile, const std::string& unsentFile) {
     if (GetFileAttributesA(uploadFile.c_str()) != INVALID_FILE_ATTRIBUTES &&
         !ReadFileHead(uploadFile, SIZE_MAX, fresh, size))
         return;
-    if (WriteWholeFile(uploadFile, unsent + fresh)) DeleteFileA(unsentFile.c_str());
+    if (Dir::WriteWholeFile(uploadFile, unsent + fresh)) DeleteFileA(unsentFile.c_str());
 }
 
 }  // namespace
@@ -378,7 +370,7 @@ bool CSendInfoEveryDay::UploadFile(const std::string& file, const std::string& s
     if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
         Dir::MakeDir(Dir::GetFilePath(file));
         VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "upload log", "Can't Find act.log File.");
-        if (!WriteWholeFile(file, std::string()))
+        if (!Dir::WriteWholeFile(file, std::string()))
             VxMdLog::Log(kLogFile, VxMdLog::LEVEL_FATAL, "upload log", "Create act.log Error.");
     } else {
         DWORD size = 0;

@@ -31,26 +31,6 @@ enum NotifyState { kNotifyStarted = 0, kNotifyRequestBuilt = 1, kNotifyProgress 
 
 void DeleteFileNarrow(const std::string& path) { DeleteFileW(Charset::String2WString(path).c_str()); }
 
-bool WriteWholeFile(const std::string& path, const std::string& data) {
-    CHandle file(CreateFileW(Charset::String2WString(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) return false;
-    DWORD written = 0;
-    return WriteFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
-           written == data.size();
-}
-
-bool ReadWholeFile(const std::string& path, std::string& data) {
-    CHandle file(CreateFileW(Charset::String2WString(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) return false;
-    data.clear();
-    char buffer[4096];
-    DWORD n = 0;
-    while (ReadFile(file.Get(), buffer, sizeof buffer, &n, nullptr) && n > 0) data.append(buffer, n);
-    return true;
-}
-
 }  // namespace
 
 CUpdateHandler::CUpdateHandler(const UpdateInfo& task, CUpdateNotifier& notifier)
@@ -119,7 +99,7 @@ int CUpdateHandler::Work(std::string& target, std::string& latestVersion) {
 
     std::string text;
     VxMdUpdate::UpdateAnswer answer;
-    if (!ReadWholeFile(answerFile, text) ||
+    if (!Dir::ReadWholeFile(answerFile, text) ||
         !VxMdUpdate::ParseUpdateAnswer(text, GetServerAddress(kServerDownload), answer)) {
         VxMdLog::Log(kLog, VxMdLog::LEVEL_WARNING, "UpdateTask", "no usable answer in %s", answerFile.c_str());
         return 0;
@@ -157,7 +137,7 @@ bool CUpdateHandler::FetchAnswer(const std::string& url, const std::string& answ
 
     std::string decoded;
     bool ok = !reply.empty() && Base64Decode(decoded, reply) > 0 && !decoded.empty() &&
-              WriteWholeFile(answerFile, decoded);
+              Dir::WriteWholeFile(answerFile, decoded);
     if (!ok) {
         VxMdLog::Log(kLog, VxMdLog::LEVEL_WARNING, "UpdateCheck", "unusable reply (%d bytes)", length);
         if (taken) DeleteFileNarrow(answerFile);

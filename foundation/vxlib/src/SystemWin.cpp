@@ -8,25 +8,27 @@
 
 namespace System {
 
-bool IsProcessExist(const std::string& exeName) {
+unsigned long FindProcessId(const std::string& exeName) {
     std::wstring wanted = Charset::String2WString(Dir::GetShortFileName(exeName));
-    if (wanted.empty()) return false;
+    if (wanted.empty()) return 0;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
     PROCESSENTRY32W entry;
     entry.dwSize = sizeof(entry);
-    bool found = false;
+    DWORD found = 0;
     for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry)) {
         // Some systems report a full path here: compare the file name part.
         const wchar_t* name = entry.szExeFile;
         for (const wchar_t* p = entry.szExeFile; *p; ++p) {
             if (*p == L'\\' || *p == L'/') name = p + 1;
         }
-        found = lstrcmpiW(name, wanted.c_str()) == 0;
+        if (lstrcmpiW(name, wanted.c_str()) == 0) found = entry.th32ProcessID;
     }
     CloseHandle(snapshot);
     return found;
 }
+
+bool IsProcessExist(const std::string& exeName) { return FindProcessId(exeName) != 0; }
 
 void* FindFunctonFormModule(const std::string& module, const std::string& functionName, HMODULE& module_out) {
     module_out = nullptr;

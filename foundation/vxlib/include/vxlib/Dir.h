@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdio>
 #include <string>
 #include "vxlib/VxLibApi.h"
 
@@ -37,5 +38,13 @@ VXLIB_API bool CopyFileA(const std::string& from, const std::string& to, bool ov
 // "C:\a\b.txt" -> "C:\a\" and "b.txt"; either separator counts.
 VXLIB_API std::string GetFilePath(const std::string& fullPath);
 VXLIB_API std::string GetShortFileName(const std::string& fullPath);
+
+// Files by narrow paths (system code page, Chinese names included); also in the native build.
+VXLIB_API std::FILE* OpenFile(const std::string& path, const char* mode);
+VXLIB_API bool RemoveFile(const std::string& path);
+// The whole content; false when the file cannot be opened or read.
+VXLIB_API bool ReadWholeFile(const std::string& path, std::string& data);
+// Creates or replaces the file with exactly `data`.
+VXLIB_API bool WriteWholeFile(const std::string& path, const std::string& data);
 
 }  // namespace Dir

@@ -8,6 +8,10 @@ struct HINSTANCE__;  // HMODULE without <windows.h>
 // Process and module helpers (Windows only). Safe from any thread.
 namespace System {
 
+// Id of the first running process whose executable name equals `exeName`, ignoring case (a path is
+// reduced to its file name first); 0 when none runs.
+VXLIB_API unsigned long FindProcessId(const std::string& exeName);
+
 // True when a running process's executable name equals `exeName` ("vxmusic.exe"), ignoring case.
 // A path is reduced to its file name first.
 VXLIB_API bool IsProcessExist(const std::string& exeName);
