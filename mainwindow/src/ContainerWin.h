@@ -1,0 +1,84 @@
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "FrameConstants.h"
+#include "ReportViewWin.h"
+#include "ui/WindowBase.h"
+
+class CNavigateBarEx;
+class CNavigateBarTab;
+class CAZNavBarEx;
+class CVideoBar;
+class CWebArea;
+
+// The content area right of the tree: the song list, the web area and the bars above them,
+// arranged as one of nine views (frame::View). Showing a view hides what it does not use, lays
+// the rest out, repaints and sends frame::kMsgViewChanged (old, new) to the parent. Until the web
+// component exists the web area is a plain child window that shows which page it would show.
+// User-interface thread only.
+class CVxMdContainer : public ui::CWindowBase {
+public:
+    // Bars are this high and stack from the top: result tabs, navigation bar, video bar.
+    static const int kBarHeight = 37;
+    static const int kContentInset = 10;
+    // View 4: the web page takes the bottom part, the video bar lies just above it.
+    static const int kSearchAllWebHeight = 178;
+
+    CVxMdContainer();
+    ~CVxMdContainer() override;
+
+    // Registers the class (frame::kContainerClass) on first use.
+    HWND Create(HWND parent, const RECT& rect, UINT id);
+
+    CVxMdReportView& ReportView() { return m_reportView; }
+
+    void ShowView(int view);
+    int CurrentView() const { return m_view; }
+    static bool ViewHasList(int view);
+    static bool ViewHasWeb(int view);
+
+    // Pages frame::Page 0..5 by number; higher numbers are "about:blank". Showing the current
+    // page again does nothing unless `reload`.
+    void ShowPage(int page, bool reload);
+    int CurrentPage() const { return m_page; }
+    static const char* PageFileName(int page);   // "Loading.html" ...; null above 5
+    // The program folder followed by "webres/" and the file name, or "about:blank".
+    static std::string PageAddress(int page);
+    // A page list's page ("index", "folder", ...) for `listName`; the web area shows it.
+    void ShowListPage(const std::string& pageName, const std::string& listName);
+    // The page the web area currently stands for (its address or list page name), for tests.
+    std::string WebAreaText() const;
+    void StopPage();
+    // Calls a function of the page's script; without the web component it is only logged.
+    void CallPageScript(const std::string& function, const std::string& argument);
+
+    // The navigation bar: the breadcrumb, or the song summary in search views.
+    void SetNavigationText(const std::string& gbk);
+    std::string NavigationText() const;
+    void SetVideoSummary(const std::string& gbk);
+    // 13..17; views 4, 5, 6 set 13, 14, 15. Clicking a tab shows its view (13 → 4, 14/16 → 5,
+    // 15/17 → 6).
+    void SetResultTab(int tab);
+    int ResultTab() const { return m_resultTab; }
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    bool OnCreate(CREATESTRUCTW* create) override;
+    void OnSize(UINT type, int cx, int cy) override;
+
+private:
+    void Layout();
+
+    CVxMdReportView m_reportView;
+    std::unique_ptr<CWebArea> m_webArea;
+    std::unique_ptr<CNavigateBarEx> m_navigateBar;
+    std::unique_ptr<CNavigateBarTab> m_resultTabs;
+    std::unique_ptr<CAZNavBarEx> m_letterBar;
+    std::unique_ptr<CVideoBar> m_videoBar;
+    int m_view = frame::kViewNone;
+    int m_page = -1;
+    int m_resultTab = 13;
+};
