@@ -34,7 +34,7 @@ const unsigned kNetworkWatchPeriodMs = 500;
 const unsigned long kCopyDataForwardId = 0x3439;
 const char kShowIt[] = "ShowIt";
 const unsigned kForwardTimeoutMs = 8000;
-const char kInstanceMutex[] = "Global\\VixoMelodiskMainProcMutex_20110427";
+const wchar_t kInstanceMutex[] = L"Global\\VixoMelodiskMainProcMutex_20110427";
 
 // Layout.
 const int kMinTrackWidth = 952;

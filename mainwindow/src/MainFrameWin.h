@@ -80,6 +80,9 @@ public:
     void RefreshStatusText();
     // The last video answer (kind 8), null when none.
     const SearchResult* LastVideoAnswer() const { return m_videoAnswer.get(); }
+    // A song or sub-list of the current answer by the decimal text of its id, else null.
+    CSongInfoBase* FindResultSong(const std::string& id) const;
+    CSongListBase* FindResultList(const std::string& id) const;
     CSongListBase* LastVideoList() const { return m_videoAnswerList.get(); }
     // Builds the tree again as if the catalogue had just loaded it (the built-in tree command).
     void RebuildTree();
@@ -171,10 +174,11 @@ private:
     std::vector<HTREEITEM> m_filledItems;  // items whose children were inserted on expansion
 
     CNavigationHistory m_history;
-    // Clones owned by the frame, keyed by the decimal text of their id.
-    std::map<std::string, std::unique_ptr<CSongInfoBase>> m_songResults;
+    // The songs of the current answer (the list's rows, in order) and its sub-lists: clones owned
+    // by the frame, found by the decimal text of their id.
+    std::vector<std::unique_ptr<CSongInfoBase>> m_rows;
+    std::map<std::string, CSongInfoBase*> m_songResults;
     std::map<std::string, std::unique_ptr<CSongListBase>> m_listResults;
-    std::vector<std::unique_ptr<CSongInfoBase>> m_rows;  // the songs the list shows, in row order
     std::unique_ptr<SearchResult> m_albumAnswer, m_videoAnswer;
     std::unique_ptr<CSongListBase> m_albumAnswerList, m_videoAnswerList;
 

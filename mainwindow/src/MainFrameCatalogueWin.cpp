@@ -1,0 +1,577 @@
+// The main frame's side of the catalogue: the tree, opening lists and searches, the history, and the
+// catalogue's answers to the current request.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "FrameRules.h"
+#include "MainFrameWin.h"
+#include "datadef/SongInfo.h"
+#include "log/VxMdLog.h"
+#include "resource.h"
+#include "vxlib/Charset.h"
+#include "vxlib/Dir.h"
+#include "vxlib/StringUtility.h"
+
+namespace {
+
+const char kLogFile[] = "MainFrame.txt";
+
+CNetSongList* AsNetList(CSongListBase* list) {
+    return dynamic_cast<CNetSongList*>(list);
+}
+
+int ListType(const CSongListBase* list) {
+    const auto* net = dynamic_cast<const CNetSongList*>(list);
+    return net ? static_cast<int>(net->GetListType()) : -1;
+}
+
+std::string IdText(uint32_t id) {
+    return StringUtility::Format("%u", id);
+}
+
+}  // namespace
+
+// Images of the tree: the bitmap's defaults plus list icons loaded once, by lower-cased file name.
+struct CMainFrame::TreeImages {
+    HIMAGELIST list = nullptr;
+    std::map<std::string, int> icons;
+    ~TreeImages() {
+        if (list) ::ImageList_Destroy(list);
+    }
+};
+
+CMainFrame::CMainFrame(CCommandLine& commandLine) : m_commandLine(commandLine) {}
+
+CMainFrame::~CMainFrame() = default;
+
+CSongListBase* CMainFrame::TreeItemList(HTREEITEM item) const {
+    if (!item || !m_tree.IsWindow()) return nullptr;
+    return reinterpret_cast<CSongListBase*>(m_tree.GetItemData(item));
+}
+
+HTREEITEM CMainFrame::FindTreeItem(const CSongListBase* list) const {
+    if (!list || !m_tree.IsWindow()) return nullptr;
+    // Walk the ancestors from the top so that only the items on the way are visited.
+    std::vector<const CSongListBase*> chain;
+    for (const CSongListBase* up = list; up && up != m_rootCopy.get(); up = up->GetParent()) chain.push_back(up);
+    HTREEITEM item = m_tree.GetRootItem();
+    HTREEITEM found = nullptr;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        found = nullptr;
+        for (HTREEITEM i = item; i; i = m_tree.GetNextSiblingItem(i)) {
+            if (TreeItemList(i) == *it) {
+                found = i;
+                break;
+            }
+        }
+        if (!found) return nullptr;
+        item = m_tree.GetChildItem(found);
+    }
+    return found;
+}
+
+CSongInfoBase* CMainFrame::FindResultSong(const std::string& id) const {
+    auto it = m_songResults.find(id);
+    return it == m_songResults.end() ? nullptr : it->second;
+}
+
+CSongListBase* CMainFrame::FindResultList(const std::string& id) const {
+    auto it = m_listResults.find(id);
+    return it == m_listResults.end() ? nullptr : it->second.get();
+}
+
+// ---- tree ------------------------------------------------------------------------------------
+
+void CMainFrame::ResetTreeToLoading() {
+    ReportView().DeleteAllRows();
+    m_container.StopPage();
+    if (m_statusBar.IsWindow()) m_statusBar.SetPaneText(1, frame::kTreeLoading);
+    m_treeBuilt = false;
+    m_updateUi.Enable(ID_NAV_UP, false);
+    m_updateUi.Enable(ID_NAV_BACK, false);
+    m_updateUi.Enable(ID_NAV_FORWARD, false);
+    m_history.Clear();
+    ClearResults();
+    m_filledItems.clear();
+    m_tree.DeleteAllItems();
+    m_rootCopy.reset();
+    HTREEITEM loading = m_tree.InsertItem(frame::kTreeLoading);
+    m_tree.Expand(loading);
+    m_container.ShowPage(frame::kPageLoading, false);
+    m_container.ShowView(frame::kViewWeb);
+}
+
+void CMainFrame::OnNetSongDataCreated() {
+    ResetTreeToLoading();
+}
+
+void CMainFrame::OnRankingTreeReady() {
+    BuildTree();
+}
+
+void CMainFrame::RebuildTree() {
+    BuildTree();
+}
+
+void CMainFrame::ToggleBuiltInTree() {
+    m_builtInTree = !m_builtInTree;
+    RebuildTree();
+}
+
+void CMainFrame::BuildTree() {
+    if (!m_netSong) return;
+    CSongListBase* root = nullptr;
+    m_netSong->GetRootList(root);
+    std::unique_ptr<CSongListBase> copy;
+    if (root && !root->GetChildrenVector().empty()) {
+        copy.reset(root->Clone());
+    } else if (m_builtInTree) {
+        copy.reset(BuildBuiltInRoot());
+    }
+    if (m_requestId != -1) m_netSong->CancleSearch(m_requestId);
+    m_requestId = -1;
+    SetBusy(false);
+    ReportView().DeleteAllRows();
+    m_history.Clear();
+    ClearResults();
+    m_filledItems.clear();
+    m_tree.DeleteAllItems();
+    m_rootCopy.reset();
+    m_treeBuilt = true;
+
+    if (!copy) {
+        HTREEITEM failed = m_tree.InsertItem(frame::kTreeLoadFailed);
+        m_tree.Expand(failed);
+        m_statusBar.SetPaneText(1, frame::kTreeLoadFailed);
+        m_container.ShowPage(frame::kPageError404, false);
+        m_container.ShowView(frame::kViewWeb);
+        return;
+    }
+    copy->SetShowName(kProductDisplayName);
+    m_rootCopy = std::move(copy);
+    m_statusBar.SetPaneText(1, frame::kLoadComplete);
+
+    m_treeImages.reset(new TreeImages);
+    m_treeImages->list = ::ImageList_LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_TREE_IMAGES),
+                                                frameRules::kTreeImageWidth, frameRules::kTreeSpareImages,
+                                                RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    m_tree.SetImageList(m_treeImages->list);
+    if (m_treeImages->list) {
+        HICON icon = ::ImageList_GetIcon(m_treeImages->list, 0, ILD_NORMAL);
+        m_statusBar.Send(SB_SETICON, 2, reinterpret_cast<LPARAM>(icon));
+    }
+    InsertChildren(TVI_ROOT, m_rootCopy.get(), 1);
+    const long long start = static_cast<long long>(::GetTickCount());
+    VxMdLog::Log(kLogFile, VxMdLog::LEVEL_NOTICE, "BuildTree", "top lists %u, items %d, tick %lld",
+                 static_cast<unsigned>(m_rootCopy->GetChildrenVector().size()), m_tree.GetCount(), start);
+
+    if (!m_pendingTreePath.empty()) {
+        std::vector<uint32_t> path = m_pendingTreePath;
+        OpenTreePath(path);
+    } else if (!m_rootCopy->GetChildrenVector().empty()) {
+        OpenListInFrame(m_rootCopy->GetChildrenVector().front(), frame::kOriginTreeBuilt, false);
+    }
+}
+
+int CMainFrame::TreeImageFor(CSongListBase* list) {
+    auto* net = AsNetList(list);
+    if (net && !net->GetIcoFile().empty() && m_treeImages && m_treeImages->list) {
+        std::string key = net->GetIcoFile();
+        StringUtility::Str2Lower(key);
+        auto it = m_treeImages->icons.find(key);
+        if (it != m_treeImages->icons.end()) return it->second;
+        std::string path = net->GetIcoFile();
+        if (path.find(':') == std::string::npos) {
+            std::string folder;
+            Dir::GetVxPath(PATH_RANKING, folder);
+            path = folder + path;
+        }
+        int index = -1;
+        HICON icon = static_cast<HICON>(::LoadImageW(nullptr, Charset::String2WString(path).c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE));
+        if (icon) {
+            index = ::ImageList_AddIcon(m_treeImages->list, icon);
+            ::DestroyIcon(icon);
+        }
+        m_treeImages->icons[key] = index;
+        if (index >= 0) return index;
+    }
+    return frameRules::DefaultTreeImage(ListType(list), list->GetShowName());
+}
+
+void CMainFrame::InsertChildren(HTREEITEM item, CSongListBase* list, int depth) {
+    if (!list || list->GetChildrenVector().empty() || depth == 0) return;
+    for (CSongListBase* child : list->GetChildrenVector()) {
+        const int type = ListType(child);
+        const int image = TreeImageFor(child);
+        HTREEITEM childItem = m_tree.InsertItem(child->GetShowName(), item, TVI_LAST, reinterpret_cast<LPARAM>(child),
+                                                image, image, frameRules::HasExpandButton(type));
+        if (type != 1 && !child->GetChildrenVector().empty()) {
+            auto* net = AsNetList(child);
+            InsertChildren(childItem, child, frameRules::ChildDepth(type, net && net->IsDefaultShow(), depth));
+        }
+    }
+    auto* net = AsNetList(list);
+    if (net && net->IsDefaultShow() && item != TVI_ROOT) {
+        for (HTREEITEM up = item; up; up = m_tree.GetParentItem(up)) m_tree.Expand(up);
+    }
+}
+
+void CMainFrame::OpenTreePath(const std::vector<uint32_t>& ids) {
+    if (!m_netSong || !m_netSong->HasRankingTree() || !m_treeBuilt || !m_rootCopy) {
+        m_pendingTreePath = ids;
+        return;
+    }
+    size_t next = 0;
+    HTREEITEM item = m_tree.GetRootItem();
+    while (item && next < ids.size()) {
+        auto* net = AsNetList(TreeItemList(item));
+        if (net && net->GetId() == ids[next]) {
+            if (next + 1 == ids.size()) {
+                m_tree.SelectItem(item);
+                m_tree.EnsureVisible(item);
+                break;
+            }
+            m_tree.Expand(item, TVE_EXPAND);
+            item = m_tree.GetChildItem(item);
+            ++next;
+        } else {
+            m_tree.Expand(item, TVE_COLLAPSE);
+            item = m_tree.GetNextSiblingItem(item);
+        }
+    }
+    m_pendingTreePath.clear();
+}
+
+CSongListBase* CMainFrame::BuildBuiltInRoot() const {
+    auto* root = new CNetSongList;
+    root->SetName(kProductDisplayName);
+    root->SetShowName(kProductDisplayName);
+    auto add = [](CSongListBase* parent, const char* name, int type, uint32_t id, uint32_t count, bool shown) {
+        auto* list = new CNetSongList;
+        list->SetName(name);
+        list->SetShowName(name);
+        list->SetListType(type);
+        list->SetId(id);
+        list->SetCount(count);
+        list->SetDefaultShow(shown);
+        parent->AddChild(list);
+        return list;
+    };
+    add(root, "最近播放的100首歌", kListRecentSongs, 9001, 100, false)->SetName(kRecentSongsListName);
+    CSongListBase* singers = add(root, "歌手库", 0, 9002, 5005, true);
+    const struct {
+        const char* name;
+        uint32_t count;
+    } groups[] = {{"华语男歌手", 1460}, {"华语女歌手", 1320}, {"华语组合", 410},
+                  {"日韩男歌手", 640},  {"日韩女歌手", 690},  {"其他", 485}};
+    uint32_t id = 9010;
+    for (const auto& g : groups) add(singers, g.name, 0, id++, g.count, false);
+    return root;
+}
+
+// ---- opening ---------------------------------------------------------------------------------
+
+void CMainFrame::ClearResults() {
+    ReportView().DeleteAllRows();
+    m_songResults.clear();
+    m_listResults.clear();
+    m_rows.clear();
+}
+
+int CMainFrame::OpenListInFrame(CSongListBase* list, int origin, bool force) {
+    if (!list || origin < 0 || origin > frame::kOriginRefresh || !m_netSong) return 0;
+    const HistoryEntry* current = m_history.Current();
+    if (!force && current && !current->isSearch && current->list == list) return 1;
+    HTREEITEM item = origin == frame::kOriginTree ? nullptr : FindTreeItem(list);
+    const int type = ListType(list);
+    if (type == 8) {
+        if (item) m_tree.SelectItem(item);
+        if (list->GetChildrenVector().empty()) return 0;
+        return OpenListInFrame(list->GetChildrenVector().front(), origin, force);
+    }
+    if (type > 5 && type != 6 && type != 7 && type != 9 && type != 10 && type != 11 && type != 13 && type != 14 &&
+        type != 15)
+        return 0;
+
+    SetBusy(true);
+    if (m_requestId != -1) m_netSong->CancleSearch(m_requestId);
+    m_requestId = -1;
+    m_songResults.clear();
+    m_listResults.clear();
+
+    CSongListBase* parent = list->GetParent();
+    auto* net = AsNetList(list);
+    bool failed = false;
+    if (type == 6 || (type == kListRecentSongs && ListType(parent) == kListAlbum)) {
+        SearchParam param;
+        param.nType = type == 6 ? kSearchArtist : kSearchAlbum;
+        param.strKey = list->GetShowName();
+        param.strKey2 = list->GetFullShowName("->");
+        m_requestKind = param.nType;
+        m_requestId = m_netSong->Search(param);
+        failed = m_requestId == -1;
+    } else if (frameRules::IsPageList(type)) {
+        ReportView().DeleteAllRows();
+        m_rows.clear();
+        m_container.ShowListPage(frameRules::PageName(type), list->GetShowName());
+        m_container.ShowView(type == kListOwnCategory || type == kListVideoCategory || type == 14 ? frame::kViewIndexPage
+                                                                                                 : frame::kViewWeb);
+    } else {
+        if (type != kListRecentSongs) {
+            ReportView().DeleteAllRows();
+            m_rows.clear();
+            m_container.ShowPage(frame::kPageLoading, true);
+            if (type == kListJsonSongs || type == kListVideo || type == kListDrama || type == kListRecentVideos ||
+                type == kListGame) {
+                for (CSongInfoBase* song : list->GetSongInfoVector()) {
+                    std::unique_ptr<CSongInfoBase> clone(song->Clone());
+                    clone->SetParent(list);
+                    ReportView().AddSong(clone.get());
+                    m_rows.push_back(std::move(clone));
+                }
+            }
+        }
+        const bool video = type == kListVideo || type == kListDrama || type == kListRecentVideos ||
+                           type == kListVideoSearch || type == kListGame;
+        m_requestKind = -1;
+        m_requestId = net ? m_netSong->OpenListItem(net, video ? 0 : -1) : -1;
+        failed = m_requestId == -1;
+    }
+
+    if (origin != frame::kOriginRefresh) {
+        HistoryEntry entry;
+        entry.list = list;
+        m_history.Push(entry, origin == frame::kOriginHistory);
+    }
+    SetBreadcrumb(list);
+    m_updateUi.Enable(ID_NAV_UP, parent && parent != m_rootCopy.get());
+    if (item && origin != frame::kOriginTree) m_tree.SelectItem(item);
+    RefreshStatusText();
+    if (m_requestId == -1) SetBusy(false);
+    if (failed) ShowRequestError();
+    return 1;
+}
+
+long CMainFrame::OpenSearchInFrame(const SearchParam& param, int origin) {
+    if (!m_netSong) return -1;
+    SetBusy(true);
+    if (m_requestId != -1) m_netSong->CancleSearch(m_requestId);
+    m_requestId = -1;
+    ClearResults();
+    SearchParam request = param;
+    if (request.strKey2.empty())
+        request.strKey2 = std::string(kProductDisplayName) + "->搜索->" + SearchKindName(request.nType) + "->" + request.strKey;
+    m_requestKind = request.nType;
+    m_requestId = m_netSong->Search(request);
+    if (origin != frame::kOriginRefresh) {
+        HistoryEntry entry;
+        entry.isSearch = true;
+        entry.param = param;
+        m_history.Push(entry, origin == frame::kOriginHistory);
+    }
+    m_container.SetNavigationText(frame::kBreadcrumbPrefix + std::string(SearchKindName(param.nType)) + " \"" +
+                                  param.strKey + "\"");
+    m_updateUi.Enable(ID_NAV_UP, false);
+    if (m_requestId == -1) {
+        SetBusy(false);
+        ShowRequestError();
+    }
+    return m_requestId;
+}
+
+int CMainFrame::ReopenEntry(const HistoryEntry& entry, int origin) {
+    if (entry.isSearch) return OpenSearchInFrame(entry.param, origin) != -1 ? 1 : 0;
+    return OpenListInFrame(entry.list, origin, true);
+}
+
+void CMainFrame::GoBack() {
+    GoBackSteps(1);
+}
+
+void CMainFrame::GoBackSteps(size_t steps) {
+    const CNavigationHistory saved = m_history;
+    HistoryEntry target;
+    if (!m_history.TakeBackSteps(steps, target)) return;
+    if (!ReopenEntry(target, frame::kOriginHistory)) m_history = saved;
+}
+
+void CMainFrame::GoForward() {
+    const CNavigationHistory saved = m_history;
+    HistoryEntry next;
+    if (!m_history.TakeForward(next)) return;
+    if (!ReopenEntry(next, frame::kOriginHistory)) m_history = saved;
+}
+
+void CMainFrame::GoUp() {
+    const HistoryEntry* current = m_history.Current();
+    if (!current || current->isSearch || !current->list) return;
+    CSongListBase* parent = current->list->GetParent();
+    if (parent && ListType(parent) == 8) parent = parent->GetParent();
+    if (!parent || parent == m_rootCopy.get()) return;
+    OpenListInFrame(parent, frame::kOriginUp, false);
+}
+
+void CMainFrame::Reload() {
+    const int view = m_container.CurrentView();
+    if (m_videoAnswer && (view == frame::kViewSearchVideo || view == frame::kViewSearchOnlyVideo)) {
+        m_container.ShowPage(m_container.CurrentPage(), true);
+        return;
+    }
+    const HistoryEntry* current = m_history.Current();
+    if (!current) return;
+    const HistoryEntry entry = *current;
+    if (entry.isSearch)
+        OpenSearchInFrame(entry.param, frame::kOriginRefresh);
+    else
+        OpenListInFrame(entry.list, frame::kOriginRefresh, true);
+}
+
+void CMainFrame::SetBreadcrumb(CSongListBase* list) {
+    std::string path;
+    for (CSongListBase* up = list; up && up != m_rootCopy.get(); up = up->GetParent())
+        path = up->GetShowName() + (path.empty() ? "" : " > " + path);
+    m_container.SetNavigationText(frame::kBreadcrumbPrefix + path);
+}
+
+void CMainFrame::ShowRequestError() {
+    m_requestId = -1;
+    SetBusy(false);
+    ReportView().DeleteAllRows();
+    m_rows.clear();
+    m_container.ShowPage(m_networkAlive == 0 ? frame::kPageErrorFail : frame::kPageError404, true);
+    m_container.ShowView(frame::kViewWeb);
+}
+
+// ---- answers ---------------------------------------------------------------------------------
+
+void CMainFrame::OnSearchStarted(long cookie, const SearchParam* param) {
+    if (cookie != m_requestId || !param) return;
+    const int kind = param->nType;
+    m_requestKind = kind;
+    if (kind > kSearchVideo || kind == kSearchTips) return;
+    SetBusy(true);
+    switch (kind) {
+    case kSearchKeyword:
+    case kSearchAlbum:
+    case kSearchLyrics:
+    case kSearchRandom:
+    case kSearchArtist:
+        m_tree.SelectItem(nullptr);
+        [[fallthrough]];
+    case kSearchLocalList:
+        ReportView().DeleteAllRows();
+        m_rows.clear();
+        m_container.ShowPage(frame::kPageLoading, false);
+        m_container.ShowView(frame::kViewWeb);
+        break;
+    case kSearchWebList:
+        m_container.ShowPage(frame::kPageLoading, false);
+        m_container.ShowView(frame::kViewWeb);
+        break;
+    case kSearchVideo:
+        m_container.ShowPage(frame::kPageLoading, false);
+        break;
+    default:
+        break;
+    }
+    m_songResults.clear();
+    m_listResults.clear();
+    RefreshStatusText();
+}
+
+void CMainFrame::OnSearchCancelled(long cookie) {
+    if (cookie == m_requestId) m_requestId = -1;
+    SetBusy(m_requestId != -1);
+}
+
+void CMainFrame::OnSearchPage(long cookie, SearchResult* result) {
+    if (OnAlbumSearchPage(cookie, result)) return;
+    if (cookie != m_requestId || !result) return;
+    const int kind = result->param.nType;
+    CNetSongList* page = result->pPageList;
+    if (kind == kSearchKeyword && !page && result->strHitMode == "nores") {
+        m_container.ShowPage(frame::kPageNoResult, false);
+        m_container.ShowView(frame::kViewWeb);
+        m_container.CallPageScript("SetKeyword", result->param.strKey);
+        return;
+    }
+    switch (kind) {
+    case kSearchKeyword:
+    case kSearchAlbum:
+    case kSearchLyrics:
+    case kSearchLocalList:
+    case kSearchRandom:
+    case kSearchArtist:
+        ShowSongs(*result);
+        break;
+    case kSearchWebList: {
+        m_albumAnswer.reset(new SearchResult(*result));
+        m_albumAnswer->pPageList = nullptr;
+        m_albumAnswerList.reset(page ? page->Clone() : nullptr);
+        if (m_albumAnswerList) {
+            for (CSongListBase* child : m_albumAnswerList->GetChildrenVector()) {
+                if (auto* net = AsNetList(child)) m_listResults[IdText(net->GetId())].reset(child->Clone());
+            }
+        }
+        m_container.ShowPage(frame::kPageAlbum, true);
+        m_container.ShowView(frame::kViewWeb);
+        break;
+    }
+    case kSearchVideo: {
+        m_videoAnswer.reset(new SearchResult(*result));
+        m_videoAnswer->pPageList = nullptr;
+        m_videoAnswerList.reset(page ? page->Clone() : nullptr);
+        const int view = m_container.CurrentView();
+        if (view == frame::kViewSearchVideo || view == frame::kViewSearchOnlyVideo)
+            m_container.ShowPage(frame::kPageSearchPreview, true);
+        break;
+    }
+    default:
+        break;
+    }
+    RefreshStatusText();
+}
+
+void CMainFrame::ShowSongs(const SearchResult& result) {
+    CNetSongList* page = result.pPageList;
+    if (!page) return;
+    const HistoryEntry* current = m_history.Current();
+    CSongListBase* shown = current && !current->isSearch ? current->list : nullptr;
+    const bool search = result.param.nType != kSearchLocalList;
+    std::string source = result.param.strKey2;
+    if (source.empty() && search)
+        source = std::string(kProductDisplayName) + "->搜索->" + SearchKindName(result.param.nType) + "->" + result.param.strKey;
+    ui::CWindow list(ReportView().GetHwnd());
+    ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    for (CSongInfoBase* song : page->GetSongInfoVector()) {
+        if (shown && !frameRules::KeepAlbumSong(ListType(shown), ListType(shown->GetParent()), shown->GetShowName(),
+                                                 AsNetList(shown) ? AsNetList(shown)->GetSingerInfo().strArtist : "",
+                                                 song->GetAlbum(), song->GetArtist()))
+            continue;
+        std::unique_ptr<CSongInfoBase> clone(song->Clone());
+        clone->SetParent(shown);
+        clone->SetPlaySource(source);
+        if (auto* net = dynamic_cast<CNetSongInfo*>(clone.get())) m_songResults[IdText(net->GetId())] = clone.get();
+        ReportView().AddSong(clone.get());
+        m_rows.push_back(std::move(clone));
+    }
+    ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(list, nullptr, TRUE);
+    m_container.ShowView(frame::kViewList);
+    if (search) m_container.SetNavigationText(StringUtility::Format(frame::kStatusFound, ReportView().GetRowCount()));
+}
+
+void CMainFrame::OnSearchFinished(long cookie) {
+    if (cookie != m_requestId) return;
+    m_requestId = -1;
+    SetBusy(false);
+    RefreshStatusText();
+}
+
+void CMainFrame::OnSearchFailed(long cookie) {
+    if (cookie != m_requestId) return;
+    VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "OnSearchFailed", "cookie %ld", cookie);
+    ShowRequestError();
+}
