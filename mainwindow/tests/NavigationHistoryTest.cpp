@@ -61,8 +61,13 @@ TEST(NavigationHistory, CapsBothListsAndMovesLikeBrowserButtons) {
     // Forward keeps at most eleven too.
     CNavigationHistory many;
     for (intptr_t n = 1; n <= 11; ++n) many.Push(ListEntry(n), false);
-    for (int i = 0; i < 10; ++i) ASSERT_TRUE(many.TakeBack(taken));
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(many.TakeBack(taken));
+        many.Push(taken, true);
+    }
     EXPECT_EQ(10u, many.ForwardEntries().size());
+    EXPECT_EQ(1, Id(many.Current()));
+    EXPECT_FALSE(many.CanGoBack());
 }
 
 TEST(FrameRules, TreeImagesDepthsPagesAndAlbumFilter) {
