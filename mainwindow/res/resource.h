@@ -3,8 +3,13 @@
 // them; the numbers are what the menu, the toolbar and the other programs' tests rely on.
 
 #define IDR_MAINFRAME           128   // menu, accelerators, main icon
-#define IDR_MENUBAR_IMAGES      230   // toolbar bitmap: images of the menu bar and navigation toolbar
-#define IDB_TREE_IMAGES         252   // tree image list, images 21 pixels wide
+// Toolbar bitmap of the menu bar and navigation toolbar: 16 x 16 images in this order: back
+// (0x8007), forward (0x8013), up (0x8014), refresh (0x806E). Magenta is the mask colour.
+#define IDR_MENUBAR_IMAGES      230
+// Tree image list, images 21 x 16 in this order: 0 product category, 1 generic list, 2 video
+// category, 3 game category, 4 recently played videos, 5 recently played songs, 6 newest or
+// recommended, 7 hot. Magenta is the mask colour.
+#define IDB_TREE_IMAGES         252
 #define IDD_ABOUTBOX            100
 #define IDC_ABOUT_LINK          1006
 #define IDC_ABOUT_NAME          1007
