@@ -41,8 +41,9 @@ public:
     static bool ViewHasWeb(int view);
 
     // Pages frame::Page 0..5 by number; higher numbers are "about:blank". Showing the current
-    // page again does nothing unless `reload`.
+    // page again does nothing unless `reload`. Negative numbers are refused.
     void ShowPage(int page, bool reload);
+    // -1 before the first page and while a list page is shown.
     int CurrentPage() const { return m_page; }
     static const char* PageFileName(int page);   // "Loading.html" ...; null above 5
     // The program folder followed by "webres/" and the file name, or "about:blank".
@@ -50,7 +51,9 @@ public:
     // A page list's page ("index", "folder", ...) for `listName`; the web area shows it.
     void ShowListPage(const std::string& pageName, const std::string& listName);
     // The page the web area currently stands for (its address or list page name), for tests.
-    std::string WebAreaText() const;
+    std::string WebAreaText() const { return m_webText; }
+    // Loads and reloads of the web area so far, for tests.
+    int PageLoadCount() const;
     void StopPage();
     // Calls a function of the page's script; without the web component it is only logged.
     void CallPageScript(const std::string& function, const std::string& argument);
@@ -63,11 +66,15 @@ public:
     // 15/17 → 6).
     void SetResultTab(int tab);
     int ResultTab() const { return m_resultTab; }
+    // The view a result tab shows, or -1.
+    static int ViewForResultTab(int tab);
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
     bool OnCreate(CREATESTRUCTW* create) override;
     void OnSize(UINT type, int cx, int cy) override;
+    void OnSetFocus(HWND previous) override;
+    bool OnCommand(int id, int code, HWND control) override;
 
 private:
     void Layout();
@@ -81,4 +88,5 @@ private:
     int m_view = frame::kViewNone;
     int m_page = -1;
     int m_resultTab = 13;
+    std::string m_webText;
 };

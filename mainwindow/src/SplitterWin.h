@@ -10,6 +10,7 @@ class CSplitterWindowEx : public ui::CWindowBase {
 public:
     HWND Create(HWND parent, const RECT& rect, UINT id);
     // The panes become children of the splitter's parent chain as they are; they are moved only.
+    // Notifications that reach the splitter from child panes are passed on to its parent.
     void SetPanes(HWND left, HWND right);
     void SetLeftPaneWidth(int width);
     int LeftPaneWidth() const { return m_leftWidth; }
@@ -25,5 +26,6 @@ private:
     HWND m_left = nullptr, m_right = nullptr;
     int m_leftWidth = 206, m_barWidth = 3;
     bool m_fullDrag = true, m_dragging = false;
-    int m_dragOffset = 0;
+    int m_dragOffset = 0;  // pointer to the bar's left edge when the drag began
+    int m_dragLeft = 0;    // where the bar is while dragging
 };
