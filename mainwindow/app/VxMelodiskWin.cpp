@@ -102,7 +102,7 @@ int RunLoop() {
 void WriteExitRecord(DWORD startTick) {
     const DWORD now = ::GetTickCount();
     if (now < startTick) return;
-    const std::string text = UserActRecord::ExitText(UserActRecord::CurrentUserId(), g_commandLine.From(),
+    const std::string text = UserActRecord::ExitText(UserActRecord::CurrentUserId(), ExitRecordSource(g_commandLine.From()),
                                                      static_cast<int>((now - startTick) / 1000));
     VxMdLog::LogUserActMsg(UserActRecord::kExit, text.c_str());
 }

@@ -92,7 +92,8 @@ void CVxMdContainer::ShowView(int view) {
     if (view == frame::kViewSearchVideo) SetResultTab(15);
     Layout();
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-    ::SendMessageW(::GetParent(m_hWnd), frame::kMsgViewChanged, static_cast<WPARAM>(old), static_cast<LPARAM>(view));
+    // The frame may hold the container inside a splitter: the top-level window is told.
+    ::SendMessageW(::GetAncestor(m_hWnd, GA_ROOT), frame::kMsgViewChanged, static_cast<WPARAM>(old), static_cast<LPARAM>(view));
 }
 
 void CVxMdContainer::OnSize(UINT /*type*/, int /*cx*/, int /*cy*/) { Layout(); }

@@ -2,6 +2,8 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/VxMdNetSongApi.h"
+
 class CNetSongList;
 
 // Request kinds of a SearchParam.
@@ -24,7 +26,7 @@ inline constexpr char kRecentSongsListName[] = "最近播放_歌曲";
 inline constexpr char kRecentVideosListName[] = "最近播放_视频";
 
 // The display name of a kind as play-source texts show it ("全部", "专辑", ...); empty when unknown.
-const char* SearchKindName(int kind);
+VXMDNETSONG_API const char* SearchKindName(int kind);
 
 // List types the catalogue sets on the lists it builds.
 enum NetListType {

@@ -1,0 +1,380 @@
+// The built program, started as a user would, against the stand-in server and player.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "ProgramRunWin.h"
+#include "config/ConfigManager.h"
+#include "testing/ScopedDataRootWin.h"
+#include "vxlib/StringUtility.h"
+#include "vxmusic/InstallStandInWin.h"
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The user-action log of the installation (beside the program, shared by every test): only the
+// part written after construction counts.
+class CActLogTail {
+public:
+    CActLogTail() : m_start(ReadFile(Path()).size()) {}
+    static std::string Path() {
+        std::string folder;
+        Dir::GetVxPath(PATH_PROGRAM, folder);
+        return folder + "log\\act.log";
+    }
+    std::string New() const {
+        std::string all = ReadFile(Path());
+        return all.size() > m_start ? all.substr(m_start) : std::string();
+    }
+
+private:
+    size_t m_start;
+};
+
+bool ServerConfigured() {
+    return getenv("VX_TEST_SERVER") != nullptr;
+}
+
+RECT WindowRect(HWND w) {
+    RECT r = {};
+    GetWindowRect(w, &r);
+    return r;
+}
+
+// A row's rectangle in the list's client coordinates.
+RECT ListRowRect(HWND list, int row) {
+    remote::CRemoteBlock block(list, sizeof(RECT));
+    RECT r = {};
+    r.left = LVIR_BOUNDS;
+    block.Write(&r, sizeof(r));
+    remote::SendOr(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(block.At()), 0);
+    block.Read(&r, sizeof(r));
+    return r;
+}
+
+void SelectListRow(HWND list, int row) {
+    remote::CRemoteBlock block(list, sizeof(LVITEMW));
+    LVITEMW item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    block.Write(&item, sizeof(item));
+    remote::SendOr(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(block.At()), 0);
+}
+
+int ListColumnCount(HWND list) {
+    HWND header = reinterpret_cast<HWND>(remote::SendOr(list, LVM_GETHEADER, 0, 0, 0));
+    return header ? static_cast<int>(remote::SendOr(header, HDM_GETITEMCOUNT, 0, 0, -1)) : -1;
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!ServerConfigured()) GTEST_SKIP() << "needs the stand-in server (VX_WITH_SERVER=1)";
+        AfxGetConfigManager()->SetString("Servers", "All", getenv("VX_TEST_SERVER"));
+        m_player = VxStandIn::InstallPlayer();
+        ASSERT_FALSE(m_player.empty());
+    }
+    void TearDown() override {
+        VxStandIn::QuitPlayer();
+    }
+
+    // Starts the program and waits for the catalogue's tree.
+    void StartWithTree(CProgramRun& run, const std::string& args = std::string()) {
+        ASSERT_TRUE(run.Start(args));
+        ASSERT_TRUE(run.WaitFrame());
+        ASSERT_TRUE(run.WaitTree());
+    }
+    // Expands the chart folder and opens its first chart; returns the chart's name.
+    std::string OpenFirstChart(CProgramRun& run) {
+        HTREEITEM charts = run.TreeChild(nullptr, "排行榜");
+        EXPECT_TRUE(charts);
+        remote::TreeExpand(run.Tree(), charts);
+        HTREEITEM chart = remote::TreeNext(run.Tree(), charts, TVGN_CHILD);
+        EXPECT_TRUE(chart) << "the chart folder's children are inserted when it expands";
+        remote::TreeSelect(run.Tree(), chart);
+        EXPECT_TRUE(run.WaitRows());
+        return run.TreeText(chart);
+    }
+    std::string PlayerJournal() const {
+        return ReadFile(Dir::GetFilePath(m_player) + "journal.txt");
+    }
+
+    ScopedDataRoot m_root{"program"};
+    std::string m_player;
+};
+
+TEST_F(ProgramTest, TreeLoadsChartFillsListDoubleClickPlaysAndExitIsRecorded) {
+    CActLogTail actLog;
+    CProgramRun run;
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.WaitFrame());
+    ASSERT_TRUE(run.WaitTree());
+
+    std::vector<std::string> top;
+    for (HTREEITEM item : remote::TreeChildren(run.Tree(), nullptr)) top.push_back(run.TreeText(item));
+    const std::vector<std::string> expected = {"Vx音乐网盘", "排行榜", "歌手库", "精选MV与专辑", "视频", "每周推荐"};
+    EXPECT_EQ(expected, top);
+    EXPECT_EQ("Vx音乐网盘", run.SelectedTreeText()) << "the first top-level list opens when the tree is built";
+    HTREEITEM singers = run.TreeChild(nullptr, "歌手库");
+    EXPECT_FALSE(remote::TreeChildren(run.Tree(), singers).empty());
+    EXPECT_TRUE(remote::SendOr(run.Tree(), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(singers), TVIS_EXPANDED, 0) &
+                TVIS_EXPANDED)
+        << "the singer library is shown by default: expanded with its categories";
+
+    const std::string chart = OpenFirstChart(run);
+    EXPECT_EQ(chart, run.SelectedTreeText());
+    const HWND list = run.List();
+    EXPECT_EQ(8, ListColumnCount(list));
+    const int rows = remote::ListRowCount(list);
+    ASSERT_GT(rows, 0);
+    const std::string song = Charset::WString2String(remote::ListCellText(list, 0, 0));
+    const std::string artist = Charset::WString2String(remote::ListCellText(list, 0, 1));
+    EXPECT_FALSE(song.empty());
+    EXPECT_FALSE(artist.empty());
+    EXPECT_EQ(StringUtility::Format(" %d 个对象", rows), Charset::WString2String(remote::StatusText(run.Status(), 0)));
+
+    // A double-click on the song's name hands it to the player.
+    const RECT row = ListRowRect(list, 0);
+    const LPARAM at = MAKELPARAM(row.left + 40, (row.top + row.bottom) / 2);
+    PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    PostMessageW(list, WM_LBUTTONUP, 0, at);
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return PlayerJournal().find("/mdrun playsong|") != std::string::npos; }, 20000))
+        << PlayerJournal();
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return PlayerJournal().find(song) != std::string::npos; }, 20000))
+        << "the mission the player fetched names the song\n" << PlayerJournal();
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return actLog.New().find("K_PLAY_MUSIC") != std::string::npos; }, 5000));
+    EXPECT_NE(std::string::npos, actLog.New().find("NA:" + song + "|AR:" + artist)) << actLog.New();
+
+    EXPECT_EQ(0u, run.Close());
+    std::smatch exit;
+    const std::string log = actLog.New();
+    ASSERT_TRUE(std::regex_search(log, exit, std::regex("K_EXIT\tU:[^|]*\\|N:\\|SF:SHORTCUT\\|T:(\\d+)"))) << log;
+}
+
+TEST_F(ProgramTest, BackForwardAndUpFollowTheHistoryWithElevenEntries) {
+    CProgramRun run;
+    StartWithTree(run);
+    const HWND tree = run.Tree();
+    HTREEITEM singers = run.TreeChild(nullptr, "歌手库");
+    std::vector<HTREEITEM> categories = remote::TreeChildren(tree, singers);
+    ASSERT_GE(categories.size(), 12u);
+    // The first list opened by itself, then twelve more: the oldest two fall off.
+    for (int i = 0; i < 12; ++i) {
+        remote::TreeSelect(tree, categories[i]);
+        ASSERT_EQ(run.TreeText(categories[i]), run.SelectedTreeText());
+    }
+    auto command = [&](int id) { remote::SendOr(run.Frame(), WM_COMMAND, id, 0, 0); };
+    for (int i = 10; i >= 1; --i) {
+        command(0x8007);
+        ASSERT_EQ(run.TreeText(categories[i]), run.SelectedTreeText()) << "back step to " << i;
+    }
+    command(0x8007);
+    EXPECT_EQ(run.TreeText(categories[1]), run.SelectedTreeText()) << "eleven entries: ten steps back, no more";
+
+    command(0x8013);
+    EXPECT_EQ(run.TreeText(categories[2]), run.SelectedTreeText());
+    command(0x8014);
+    EXPECT_EQ("歌手库", run.SelectedTreeText());
+    command(0x8014);
+    EXPECT_EQ("歌手库", run.SelectedTreeText()) << "a top-level list has no parent to go up to";
+    command(0x8013);
+    EXPECT_EQ("歌手库", run.SelectedTreeText()) << "opening a list empties the forward list";
+    command(0x8007);
+    EXPECT_EQ(run.TreeText(categories[2]), run.SelectedTreeText());
+    run.Close();
+}
+
+TEST_F(ProgramTest, SecondStartBringsTheFirstBackAndForwardsGo) {
+    CProgramRun first;
+    StartWithTree(first);
+    ShowWindow(first.Frame(), SW_MINIMIZE);
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return IsIconic(first.Frame()) != FALSE; }, 5000));
+
+    CProgramRun autorun;
+    ASSERT_TRUE(autorun.Start("/autorun"));
+    EXPECT_EQ(0u, autorun.WaitExit(20000));
+    Sleep(700);
+    EXPECT_TRUE(IsIconic(first.Frame())) << "a second start by the system sends nothing";
+
+    CProgramRun second;
+    ASSERT_TRUE(second.Start());
+    EXPECT_EQ(0u, second.WaitExit(20000));
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return !IsIconic(first.Frame()) && IsWindowVisible(first.Frame()); }, 5000))
+        << "the running window is restored";
+
+    HTREEITEM charts = first.TreeChild(nullptr, "排行榜");
+    CProgramRun go;
+    ASSERT_TRUE(go.Start("/go 2|202"));
+    EXPECT_EQ(0u, go.WaitExit(20000));
+    std::string wanted;
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] {
+        HTREEITEM chart = remote::TreeNext(first.Tree(), charts, TVGN_CHILD);
+        chart = chart ? remote::TreeNext(first.Tree(), chart, TVGN_NEXT) : nullptr;
+        wanted = first.TreeText(chart);
+        return !wanted.empty() && first.SelectedTreeText() == wanted;
+    }, 10000)) << "selected: " << first.SelectedTreeText();
+    EXPECT_TRUE(first.WaitRows());
+
+    CProgramRun junk;
+    ASSERT_TRUE(junk.Start("/go 2|999|201"));
+    EXPECT_EQ(0u, junk.WaitExit(20000));
+    Sleep(1500);
+    EXPECT_EQ(wanted, first.SelectedTreeText()) << "an id missing at its level ends the walk";
+    first.Close();
+}
+
+TEST_F(ProgramTest, GoArrivingBeforeTheTreeIsOpenedWhenTheTreeIsBuilt) {
+    const char* routes = getenv("VX_SERVER_ROUTES");
+    if (!routes) GTEST_SKIP() << "needs a routes file of the test's own";
+    const std::string routesPath = std::string("Z:") + routes;
+    {
+        std::ofstream out(routesPath, std::ios::trunc);
+        out << R"({"routes": {"/pdeck_data/dataset/VPan/Tree.zip": {"file": "pdeck_data/dataset/VPan/Tree.zip", "delay_ms": 4000}}})";
+    }
+    CProgramRun first;
+    ASSERT_TRUE(first.Start());
+    ASSERT_TRUE(first.WaitFrame());
+    CProgramRun go;
+    ASSERT_TRUE(go.Start("/go 3|301"));
+    EXPECT_EQ(0u, go.WaitExit(20000));
+    EXPECT_EQ(frame::kTreeLoading, first.TreeText(remote::TreeRoot(first.Tree())));
+    ASSERT_TRUE(first.WaitTree());
+    std::ofstream(routesPath, std::ios::trunc) << R"({"routes": {}})";
+    HTREEITEM singers = first.TreeChild(nullptr, "歌手库");
+    const std::string wanted = first.TreeText(remote::TreeNext(first.Tree(), singers, TVGN_CHILD));
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return first.SelectedTreeText() == wanted; }, 5000))
+        << "the pending path is opened instead of the first list: " << first.SelectedTreeText();
+    first.Close();
+}
+
+TEST_F(ProgramTest, AutorunStartsHidden) {
+    CProgramRun run;
+    ASSERT_TRUE(run.Start("/autorun /from SYS"));
+    ASSERT_TRUE(run.WaitFrame());
+    Sleep(500);
+    EXPECT_FALSE(IsWindowVisible(run.Frame()));
+    CActLogTail actLog;
+    run.Close();
+    EXPECT_NE(std::string::npos, actLog.New().find("|SF:SYS|T:")) << actLog.New();
+}
+
+TEST_F(ProgramTest, WindowRectangleAndColumnWidthsSurviveARestart) {
+    {
+        CProgramRun run;
+        StartWithTree(run);
+        MoveWindow(run.Frame(), 40, 30, 1000, 760, TRUE);
+        remote::SendOr(run.List(), LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(150, 0), 0);
+        EXPECT_EQ(0u, run.Close());
+    }
+    {
+        CProgramRun run;
+        ASSERT_TRUE(run.Start());
+        ASSERT_TRUE(run.WaitFrame());
+        const RECT r = WindowRect(run.Frame());
+        EXPECT_EQ(40, r.left);
+        EXPECT_EQ(30, r.top);
+        EXPECT_EQ(1040, r.right);
+        EXPECT_EQ(790, r.bottom);
+        EXPECT_EQ(150, remote::SendOr(run.List(), LVM_GETCOLUMNWIDTH, 1, 0, 0));
+        EXPECT_EQ(239, remote::SendOr(run.List(), LVM_GETCOLUMNWIDTH, 0, 0, 0));
+        EXPECT_EQ(0u, run.Close());
+    }
+    // A rectangle 60 pixels wide and a width list one short are ignored.
+    IConfigManager* config = AfxGetConfigManager();
+    config->SetInt("MainWindowRect", "left", 10);
+    config->SetInt("MainWindowRect", "right", 70);
+    config->SetString("ListColWidth", "ColWidth", "100,100,100,100,100,100,100");
+    CProgramRun run;
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.WaitFrame());
+    const RECT r = WindowRect(run.Frame());
+    const int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_EQ(std::min(952, screenW), r.right - r.left);
+    EXPECT_EQ(std::min(722, screenH), r.bottom - r.top);
+    EXPECT_EQ((screenW - (r.right - r.left)) / 2, r.left);
+    EXPECT_EQ(111, remote::SendOr(run.List(), LVM_GETCOLUMNWIDTH, 1, 0, 0));
+    run.Close();
+    std::string widths;
+    config->GetString("ListColWidth", "ColWidth", widths, "");
+    EXPECT_EQ("239,111,134,62,38,38,38,38", widths);
+}
+
+TEST_F(ProgramTest, SongShortcutGetsTheFirstIdAndTheFileTheNext) {
+    CProgramRun run;
+    StartWithTree(run);
+    OpenFirstChart(run);
+    const std::string song = Charset::WString2String(remote::ListCellText(run.List(), 0, 0));
+    const std::string artist = Charset::WString2String(remote::ListCellText(run.List(), 0, 1));
+    SelectListRow(run.List(), 0);
+    remote::SendOr(run.Frame(), WM_COMMAND, 0x806F, 0, 0);
+
+    std::string desktop, data;
+    Dir::GetVxPath(PATH_DESKTOP, desktop);
+    Dir::GetVxPath(PATH_SHORTCUT_DATA, data);
+    const std::string link = desktop + "\\" + song + "-" + artist + ".lnk";
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return Dir::IsExistFile(link); }, 5000)) << link;
+    const std::string file = ReadFile(data + "ShortCut.pl");
+    EXPECT_NE(std::string::npos, file.find("si=\"101\"")) << file;
+    EXPECT_NE(std::string::npos, file.find("id=\"100\"")) << file;
+
+    CoInitialize(nullptr);
+    IShellLinkW* shell = nullptr;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                     reinterpret_cast<void**>(&shell)));
+    IPersistFile* persist = nullptr;
+    shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist));
+    ASSERT_EQ(S_OK, persist->Load(Charset::String2WString(link).c_str(), STGM_READ));
+    wchar_t args[MAX_PATH] = L"";
+    shell->GetArguments(args, MAX_PATH);
+    EXPECT_EQ(L"/playico 100", std::wstring(args));
+    persist->Release();
+    shell->Release();
+    CoUninitialize();
+    run.Close();
+}
+
+TEST_F(ProgramTest, CrashWritesADumpNamedByThePattern) {
+    std::string folder;
+    Dir::GetVxPath(PATH_PROGRAM, folder);
+    auto dumps = [&] {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found;
+        HANDLE h = FindFirstFileA((folder + "*_VxMelodisk.exe.dmp").c_str(), &found);
+        if (h == INVALID_HANDLE_VALUE) return names;
+        do names.push_back(found.cFileName);
+        while (FindNextFileA(h, &found));
+        FindClose(h);
+        return names;
+    };
+    for (const std::string& name : dumps()) DeleteFileA((folder + name).c_str());
+
+    CProgramRun run;
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.WaitFrame());
+    // A thread of the program that starts at an address holding no code: an access violation.
+    HANDLE thread = CreateRemoteThread(run.Process(), nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(16), nullptr,
+                                       0, nullptr);
+    ASSERT_TRUE(thread);
+    CloseHandle(thread);
+    EXPECT_NE(STILL_ACTIVE, run.WaitExit(30000));
+    const std::vector<std::string> written = dumps();
+    ASSERT_EQ(1u, written.size());
+    EXPECT_TRUE(std::regex_match(written[0], std::regex("\\d{17}_VxMelodisk\\.exe\\.dmp"))) << written[0];
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    ASSERT_TRUE(GetFileAttributesExA((folder + written[0]).c_str(), GetFileExInfoStandard, &attributes));
+    EXPECT_GT(attributes.nFileSizeLow, 0u);
+    DeleteFileA((folder + written[0]).c_str());
+}
+
+}  // namespace
