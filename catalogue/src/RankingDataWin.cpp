@@ -218,7 +218,12 @@ bool FetchNetChild(CNetSongList* child, CSongListMgr* manager) {
         CSongListBase* tree = nullptr;
         ok = manager->LoadSongListFromXmlString(xml, tree, child->GetName()) && tree;
         if (ok) {
-            CSongListBase* found = tree->FindInTree(child->GetName());
+            // The loaded document's root carries the child's name too: look below it first.
+            CSongListBase* found = nullptr;
+            for (CSongListBase* top : tree->GetChildrenVector()) {
+                if ((found = top->FindInTree(child->GetName())) != nullptr) break;
+            }
+            if (!found) found = tree->FindInTree(child->GetName());
             ok = found != nullptr;
             if (ok) *child = *found;
         }
