@@ -1,0 +1,42 @@
+#include "ListShortcut.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "datadef/SongList.h"
+
+namespace listshortcut {
+
+std::vector<uint32_t> PathIds(const CSongListBase& list) {
+    std::vector<uint32_t> ids;
+    for (const CSongListBase* at = &list; at && at->GetParent(); at = at->GetParent()) {
+        const CNetSongList* net = dynamic_cast<const CNetSongList*>(at);
+        if (net && net->GetId() != 0) ids.push_back(net->GetId());
+    }
+    std::reverse(ids.begin(), ids.end());
+    return ids;
+}
+
+std::string GoArguments(const std::vector<uint32_t>& ids) {
+    std::string text = "/go ";
+    for (size_t i = 0; i < ids.size(); ++i) {
+        if (i) text += '|';
+        text += std::to_string(ids[i]);
+    }
+    return text;
+}
+
+std::string SafeFileName(const std::string& gbk) {
+    std::string out = gbk;
+    for (size_t i = 0; i < out.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(out[i]);
+        if (c >= 0x81 && c <= 0xFE && i + 1 < out.size()) {
+            ++i;
+            continue;
+        }
+        if (c < 0x20 || std::strchr("\\/:*?\"<>|", c)) out[i] = '_';
+    }
+    return out;
+}
+
+}  // namespace listshortcut
