@@ -482,6 +482,7 @@ void CMainFrame::OnSearchStarted(long cookie, const SearchParam* param) {
 }
 
 void CMainFrame::OnSearchCancelled(long cookie) {
+    OnAlbumSearchEnded(cookie);
     if (cookie == m_requestId) m_requestId = -1;
     SetBusy(m_requestId != -1);
 }
@@ -564,6 +565,7 @@ void CMainFrame::ShowSongs(const SearchResult& result) {
 }
 
 void CMainFrame::OnSearchFinished(long cookie) {
+    OnAlbumSearchEnded(cookie);
     if (cookie != m_requestId) return;
     m_requestId = -1;
     SetBusy(false);
@@ -571,6 +573,7 @@ void CMainFrame::OnSearchFinished(long cookie) {
 }
 
 void CMainFrame::OnSearchFailed(long cookie) {
+    OnAlbumSearchEnded(cookie);
     if (cookie != m_requestId) return;
     VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "OnSearchFailed", "cookie %ld", cookie);
     ShowRequestError();

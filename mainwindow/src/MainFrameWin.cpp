@@ -477,10 +477,10 @@ bool CMainFrame::OnCommand(int id, int, HWND) {
 
 bool CMainFrame::OnNotify(int id, NMHDR* header, LRESULT& result) {
     if (header->hwndFrom == m_toolBar && header->code == TBN_DROPDOWN) {
-        // The back button's drop-down: up to four earlier places.
+        // The back button's drop-down: the earlier places the jump commands reach.
         HMENU menu = ::CreatePopupMenu();
         const auto& back = m_history.BackEntries();
-        for (size_t step = 1; step <= 4 && step < back.size(); ++step) {
+        for (size_t step = 1; step <= ID_HISTORY_JUMP0 - ID_HISTORY_JUMP3 && step < back.size(); ++step) {
             const HistoryEntry& entry = back[back.size() - 1 - step];
             std::string text = entry.isSearch ? entry.param.strKey : (entry.list ? entry.list->GetShowName() : "");
             ::AppendMenuW(menu, MF_STRING, ID_HISTORY_JUMP0 - step, Charset::String2WString(text).c_str());
