@@ -195,6 +195,33 @@ TEST_F(ProgramTest, BackForwardAndUpFollowTheHistoryWithElevenEntries) {
     run.Close();
 }
 
+TEST_F(ProgramTest, SelectionCommandsAndNothingBreaksWithoutASelection) {
+    CProgramRun run;
+    StartWithTree(run);
+    auto command = [&](int id) { remote::SendOr(run.Frame(), WM_COMMAND, id, 0, 0); };
+    // Nothing selected yet, the index page shown: every selection command is a no-op.
+    for (int id : {0x8047, 0x8048, 0x804A, 0x804B, 0x8050, 0x8051, 0x8058, 0x8059, 0x806F, 0x8073, 0x8074, 0x8075,
+                   0x8071 + 2, 0x8071 + 25, 0x806A, 0x806D})
+        command(id);
+    ASSERT_EQ(STILL_ACTIVE, run.WaitExit(0));
+
+    OpenFirstChart(run);
+    const int rows = remote::ListRowCount(run.List());
+    command(0x8074);
+    EXPECT_EQ(StringUtility::Format("选中 %d 个对象", rows), Charset::WString2String(remote::StatusText(run.Status(), 0)));
+    command(0x8075);
+    EXPECT_EQ(StringUtility::Format(" %d 个对象", rows), Charset::WString2String(remote::StatusText(run.Status(), 0)))
+        << "inverting a full selection selects nothing";
+    SelectListRow(run.List(), 1);
+    const std::string song = Charset::WString2String(remote::ListCellText(run.List(), 1, 0));
+    command(0x8047);
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] {
+        const std::string journal = PlayerJournal();
+        return journal.find("/mdrun playadd|") != std::string::npos && journal.find(song) != std::string::npos;
+    }, 20000)) << PlayerJournal();
+    EXPECT_EQ(0u, run.Close());
+}
+
 TEST_F(ProgramTest, SecondStartBringsTheFirstBackAndForwardsGo) {
     CProgramRun first;
     StartWithTree(first);
