@@ -15,6 +15,8 @@ public:
     bool Add(HWND owner, UINT id, HICON icon, const std::string& tip, UINT callbackMessage);
     void Remove();
     bool IsAdded() const { return m_added; }
+    // The tip as shown: at most 127 bytes of GBK, cut before a character that does not fit whole.
+    static std::string TipText(const std::string& tip);
 
 private:
     HWND m_owner = nullptr;
