@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <shellapi.h>
+
 #include <string>
+
+#include "resource.h"
 
 TEST(TrayIcon, TipIsCutAt127BytesOnAWholeCharacter) {
     EXPECT_EQ("Vx音乐网盘", CTrayIcon::TipText("Vx音乐网盘"));
@@ -20,4 +24,29 @@ TEST(TrayIcon, TipIsCutAt127BytesOnAWholeCharacter) {
     EXPECT_EQ(std::string(125, 'b') + "\x81\x40", CTrayIcon::TipText(tricky));
     std::string split = std::string(126, 'b') + "\x81\x40";
     EXPECT_EQ(std::string(126, 'b'), CTrayIcon::TipText(split));
+}
+
+TEST(TrayIcon, AddsAndRemovesTheProgramIcon) {
+    HWND owner = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(owner);
+    HICON icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                                 IMAGE_ICON, 16, 16, 0));
+    ASSERT_TRUE(icon);
+    {
+        CTrayIcon tray;
+        ASSERT_TRUE(tray.Add(owner, IDR_MAINFRAME, icon, std::string(300, 'x'), 2357));
+        EXPECT_TRUE(tray.IsAdded());
+        // Adding again replaces the icon instead of failing on the id already there.
+        EXPECT_TRUE(tray.Add(owner, IDR_MAINFRAME, icon, "Vx音乐网盘", 2357));
+        tray.Remove();
+        EXPECT_FALSE(tray.IsAdded());
+        EXPECT_TRUE(tray.Add(owner, IDR_MAINFRAME, icon, "Vx音乐网盘", 2357));
+    }  // removed on destruction: the id is free again
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = owner;
+    data.uID = IDR_MAINFRAME;
+    EXPECT_FALSE(::Shell_NotifyIconW(NIM_DELETE, &data));
+    ::DestroyIcon(icon);
+    ::DestroyWindow(owner);
 }
