@@ -29,7 +29,6 @@ const int kStarSize = 11;
 const int kIconSize = 16;
 
 Rect ToRect(const RECT& r) { return Rect{r.left, r.top, r.right, r.bottom}; }
-RECT ToRECT(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
 void Fill(HDC dc, const RECT& r, COLORREF colour) {
     ui::CBrush brush(::CreateSolidBrush(colour));

@@ -2,8 +2,6 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/VxMdNetSongApi.h"
-
 class CNetSongList;
 
 // Request kinds of a SearchParam.
@@ -26,7 +24,11 @@ inline constexpr char kRecentSongsListName[] = "最近播放_歌曲";
 inline constexpr char kRecentVideosListName[] = "最近播放_视频";
 
 // The display name of a kind as play-source texts show it ("全部", "专辑", ...); empty when unknown.
-VXMDNETSONG_API const char* SearchKindName(int kind);
+inline const char* SearchKindName(int kind) {
+    static const char* const kNames[] = {"全部", "专辑", "歌词", "QRB", "JSON", "随机", "TIPWORDS", "歌手", "视频"};
+    if (kind < 0 || kind >= static_cast<int>(sizeof(kNames) / sizeof(kNames[0]))) return "";
+    return kNames[kind];
+}
 
 // List types the catalogue sets on the lists it builds.
 enum NetListType {
