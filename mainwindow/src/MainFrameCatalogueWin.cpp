@@ -325,12 +325,14 @@ int CMainFrame::OpenListInFrame(CSongListBase* list, int origin, bool force) {
             m_container.ShowPage(frame::kPageLoading, true);
             if (type == kListJsonSongs || type == kListVideo || type == kListDrama || type == kListRecentVideos ||
                 type == kListGame) {
+                std::vector<CSongInfoBase*> added;
                 for (CSongInfoBase* song : list->GetSongInfoVector()) {
                     std::unique_ptr<CSongInfoBase> clone(song->Clone());
                     clone->SetParent(list);
-                    ReportView().AddSong(clone.get());
+                    added.push_back(clone.get());
                     m_rows.push_back(std::move(clone));
                 }
+                ReportView().AddSongs(added);
             }
         }
         const bool video = type == kListVideo || type == kListDrama || type == kListRecentVideos ||
@@ -544,8 +546,7 @@ void CMainFrame::ShowSongs(const SearchResult& result) {
     std::string source = result.param.strKey2;
     if (source.empty() && search)
         source = std::string(kProductDisplayName) + "->搜索->" + SearchKindName(result.param.nType) + "->" + result.param.strKey;
-    ui::CWindow list(ReportView().GetHwnd());
-    ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    std::vector<CSongInfoBase*> added;
     for (CSongInfoBase* song : page->GetSongInfoVector()) {
         if (shown && !frameRules::KeepAlbumSong(ListType(shown), ListType(shown->GetParent()), shown->GetShowName(),
                                                  AsNetList(shown) ? AsNetList(shown)->GetSingerInfo().strArtist : "",
@@ -555,11 +556,10 @@ void CMainFrame::ShowSongs(const SearchResult& result) {
         clone->SetParent(shown);
         clone->SetPlaySource(source);
         if (auto* net = dynamic_cast<CNetSongInfo*>(clone.get())) m_songResults[IdText(net->GetId())] = clone.get();
-        ReportView().AddSong(clone.get());
+        added.push_back(clone.get());
         m_rows.push_back(std::move(clone));
     }
-    ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(list, nullptr, TRUE);
+    ReportView().AddSongs(added);
     m_container.ShowView(frame::kViewList);
     if (search) m_container.SetNavigationText(StringUtility::Format(frame::kStatusFound, ReportView().GetRowCount()));
 }

@@ -240,6 +240,11 @@ void CMainFrame::OnSize(UINT, int, int) {
     LayoutFrame();
 }
 
+void CMainFrame::OnSetFocus(HWND) {
+    // The tree shows the current list only while it has the focus.
+    if (m_tree.IsWindow()) ::SetFocus(m_tree);
+}
+
 void CMainFrame::OnGetMinMaxInfo(MINMAXINFO* info) {
     info->ptMinTrackSize.x = frame::kMinTrackWidth;
     info->ptMinTrackSize.y = frame::kMinTrackHeight;

@@ -97,6 +97,7 @@ protected:
     bool OnCommand(int id, int code, HWND control) override;
     bool OnNotify(int id, NMHDR* header, LRESULT& result) override;
     void OnSize(UINT type, int cx, int cy) override;
+    void OnSetFocus(HWND previous) override;
     void OnTimer(UINT_PTR id) override;
     void OnGetMinMaxInfo(MINMAXINFO* info) override;
     void OnInitMenuPopup(HMENU popup, int index, bool windowMenu) override;

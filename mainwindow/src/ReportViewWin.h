@@ -57,6 +57,8 @@ public:
 
     // Appends a row for a song that stays owned by the caller; switches to the song columns.
     int AddSong(CSongInfoBase* song);
+    // Appends many rows and draws once; returns the number added.
+    int AddSongs(const std::vector<CSongInfoBase*>& songs);
     void DeleteAllRows();
     int GetRowCount() const;
     CSongInfoBase* GetSong(int row) const;

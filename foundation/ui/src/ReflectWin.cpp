@@ -1,23 +1,30 @@
 #include "ui/Reflect.h"
 
+#include "WindowRegistryWin.h"
+
 namespace ui {
 
 namespace {
-// A window property rather than a map: it needs no lock, and it dies with the window.
-const wchar_t kReflectProperty[] = L"VxUi.ReflectTarget";
+// An in-process map rather than a window property: Wine answers GetPropW through its server,
+// and a list's custom drawing asks once per cell.
+CWindowRegistry<CReflectTarget*>& Targets() {
+    static CWindowRegistry<CReflectTarget*> s_targets;
+    return s_targets;
 }
+}  // namespace
 
 void CReflectTarget::RegisterReflectTarget(HWND hwnd) {
-    if (hwnd) ::SetPropW(hwnd, kReflectProperty, static_cast<HANDLE>(this));
+    if (hwnd) Targets().Set(hwnd, this);
 }
 
 void CReflectTarget::UnregisterReflectTarget(HWND hwnd) {
     // Another object may have taken the window over since: leave its registration alone.
-    if (hwnd && FromHandle(hwnd) == this) ::RemovePropW(hwnd, kReflectProperty);
+    if (hwnd && FromHandle(hwnd) == this) Targets().Erase(hwnd);
 }
 
 CReflectTarget* CReflectTarget::FromHandle(HWND hwnd) {
-    return hwnd ? static_cast<CReflectTarget*>(::GetPropW(hwnd, kReflectProperty)) : nullptr;
+    CReflectTarget* target = nullptr;
+    return hwnd && Targets().Get(hwnd, target) ? target : nullptr;
 }
 
 bool CReflectTarget::ReflectToChild(HWND parent, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

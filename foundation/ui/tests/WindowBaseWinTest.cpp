@@ -206,4 +206,52 @@ TEST_F(ReflectionFixture, ListNoLongerOursGoesBackToTheFrame) {
     for (const std::string& event : events) EXPECT_EQ(0u, event.find("frame notify"));
 }
 
+// A window procedure put on top of ours by someone else (as another library would).
+WNDPROC g_outerPrevious = nullptr;
+int g_outerCalls = 0;
+LRESULT CALLBACK OuterProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    ++g_outerCalls;
+    return ::CallWindowProcW(g_outerPrevious, hwnd, msg, wp, lp);
+}
+
+class CCountingWindow : public ui::CSubclassWindow {
+public:
+    int m_calls = 0;
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == LVM_GETITEMCOUNT) ++m_calls;
+        return DefProc(msg, wp, lp);
+    }
+};
+
+TEST_F(ReflectionFixture, SubclassesChainTakeOverAndDetachUnderAnotherProcedure) {
+    ASSERT_NO_FATAL_FAILURE(CreateList(0));
+    CCountingWindow first, second;
+    ASSERT_TRUE(first.Subclass(listCtrl));
+    EXPECT_EQ(2, listCtrl.GetItemCount());
+    EXPECT_EQ(1, first.m_calls);
+    // A second object of ours takes the window over; the list still answers through the chain.
+    ASSERT_TRUE(second.Subclass(listCtrl));
+    EXPECT_EQ(2, listCtrl.GetItemCount());
+    EXPECT_EQ(1, first.m_calls);
+    EXPECT_EQ(1, second.m_calls);
+
+    // Someone else's procedure above ours: detaching cannot unhook, so ours only forwards.
+    g_outerPrevious = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(listCtrl, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&OuterProc)));
+    g_outerCalls = 0;
+    second.Unsubclass();
+    EXPECT_EQ(2, listCtrl.GetItemCount());
+    EXPECT_EQ(1, second.m_calls);
+    EXPECT_GT(g_outerCalls, 0);
+    // Re-attaching under the outer procedure works, and destroying the window detaches everything.
+    ASSERT_TRUE(first.Subclass(listCtrl));
+    EXPECT_EQ(2, listCtrl.GetItemCount());
+    EXPECT_EQ(2, first.m_calls);
+    ::DestroyWindow(listCtrl);
+    EXPECT_FALSE(first.IsSubclassed());
+    EXPECT_FALSE(list.IsSubclassed());
+}
+
 }  // namespace

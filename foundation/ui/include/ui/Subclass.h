@@ -7,8 +7,9 @@
 
 namespace ui {
 
-// Takes over a window's messages through SetWindowSubclass; WndProc sees them first and passes
-// the rest on with DefProc. Detaches itself when the window is destroyed. Exceptions end in the
+// Takes over a window's messages by replacing its window procedure (comctl32's SetWindowSubclass
+// looks its data up with GetPropW, which Wine answers through its server: a list took seconds to
+// fill); WndProc sees them first and passes the rest on with DefProc. Detaches itself when the window is destroyed. Exceptions end in the
 // static procedure. While subclassed, the parent's notifications about the window are reflected
 // to the OnReflectedXxx members (a parent of ours reflects them). Use on the window's thread.
 class CSubclassWindow : public CWindow, public CReflectTarget {
@@ -24,10 +25,14 @@ public:
 
 protected:
     virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) { return DefProc(msg, wp, lp); }
-    LRESULT DefProc(UINT msg, WPARAM wp, LPARAM lp) { return ::DefSubclassProc(m_hWnd, msg, wp, lp); }
+    LRESULT DefProc(UINT msg, WPARAM wp, LPARAM lp) {
+        return m_previous ? ::CallWindowProcW(m_previous, m_hWnd, msg, wp, lp) : ::DefWindowProcW(m_hWnd, msg, wp, lp);
+    }
 
 private:
-    static LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref);
+    static LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+    WNDPROC m_previous = nullptr;
 };
 
 }  // namespace ui
