@@ -296,6 +296,24 @@ TEST_F(ProgramTest, AutorunStartsHidden) {
     EXPECT_NE(std::string::npos, actLog.New().find("|SF:SYS|T:")) << actLog.New();
 }
 
+TEST_F(ProgramTest, WithTheTrayIconTheCloseButtonOnlyHides) {
+    AfxGetConfigManager()->SetInt("config", "usetrayicon", 1);
+    CProgramRun run;
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.WaitFrame());
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return IsWindowVisible(run.Frame()) != FALSE; }, 5000));
+    PostMessageW(run.Frame(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return !IsWindowVisible(run.Frame()); }, 5000));
+    EXPECT_EQ(STILL_ACTIVE, run.WaitExit(500)) << "the program keeps running in the tray";
+
+    CProgramRun second;
+    ASSERT_TRUE(second.Start());
+    EXPECT_EQ(0u, second.WaitExit(20000));
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return IsWindowVisible(run.Frame()) && !IsIconic(run.Frame()); }, 5000))
+        << "a second start shows the window from the tray";
+    EXPECT_EQ(0u, run.Close());
+}
+
 TEST_F(ProgramTest, WindowRectangleAndColumnWidthsSurviveARestart) {
     {
         CProgramRun run;
