@@ -72,6 +72,26 @@ void SelectListRow(HWND list, int row) {
     remote::SendOr(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(block.At()), 0);
 }
 
+// The popup menu the program shows, once it is up.
+HWND WaitPopupMenu(DWORD pid) {
+    HWND found = nullptr;
+    CProgramRun::WaitUntil([&] {
+        for (HWND w = FindWindowW(L"#32768", nullptr); w; w = FindWindowExW(nullptr, w, L"#32768", nullptr)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            if (owner == pid && IsWindowVisible(w)) found = w;
+        }
+        return found != nullptr;
+    }, 10000);
+    return found;
+}
+
+// Picks the menu's item at `position` (0 = first) with the keyboard, as a user would.
+void ChooseMenuItem(HWND menu, int position) {
+    for (int i = 0; i <= position; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+}
+
 int ListColumnCount(HWND list) {
     HWND header = reinterpret_cast<HWND>(remote::SendOr(list, LVM_GETHEADER, 0, 0, 0));
     return header ? static_cast<int>(remote::SendOr(header, HDM_GETITEMCOUNT, 0, 0, -1)) : -1;
@@ -220,6 +240,88 @@ TEST_F(ProgramTest, SelectionCommandsAndNothingBreaksWithoutASelection) {
         return journal.find("/mdrun playadd|") != std::string::npos && journal.find(song) != std::string::npos;
     }, 20000)) << PlayerJournal();
     EXPECT_EQ(0u, run.Close());
+}
+
+TEST_F(ProgramTest, RightClickOffersTheSongMenuAndDownloadGoesThroughTheDialog) {
+    CActLogTail actLog;
+    CProgramRun run;
+    StartWithTree(run);
+    OpenFirstChart(run);
+    const HWND list = run.List();
+    const std::string song = Charset::WString2String(remote::ListCellText(list, 2, 0));
+    SelectListRow(list, 2);
+    const RECT row = ListRowRect(list, 2);
+    const LPARAM at = MAKELPARAM(row.left + 40, (row.top + row.bottom) / 2);
+    PostMessageW(list, WM_RBUTTONDOWN, MK_RBUTTON, at);
+    PostMessageW(list, WM_RBUTTONUP, 0, at);
+    HWND menu = WaitPopupMenu(run.Pid());
+    ASSERT_TRUE(menu) << "the song menu opens on a right click";
+    ChooseMenuItem(menu, 1);  // "添加到播放列表"
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] {
+        const std::string journal = PlayerJournal();
+        return journal.find("/mdrun playadd|") != std::string::npos && journal.find(song) != std::string::npos;
+    }, 20000)) << PlayerJournal();
+
+    // Download: the dialog asks; its OK hands the song to the player and the record follows.
+    PostMessageW(run.Frame(), WM_COMMAND, 0x8048, 0);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] {
+        dialog = FindWindowW(L"#32770", nullptr);
+        DWORD owner = 0;
+        if (dialog) GetWindowThreadProcessId(dialog, &owner);
+        return dialog && owner == run.Pid() && GetDlgItem(dialog, 1006);
+    }, 10000));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(1006, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1006)));
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return PlayerJournal().find("/mdrun download|") != std::string::npos; }, 20000))
+        << PlayerJournal();
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return actLog.New().find("K_DOWN_MUSIC") != std::string::npos; }, 5000))
+        << actLog.New();
+    EXPECT_TRUE(std::regex_search(actLog.New(), std::regex("K_DOWN_MUSIC\tU:[^|]*\\|N:\\|NA:" + std::string("[^|]+") +
+                                                            "\\|AR:[^|]*\\|AL:[^|]*\\|F:(mp3|wma)\\|RID:")))
+        << actLog.New();
+    run.Kill();
+}
+
+TEST_F(ProgramTest, TheArtistLinkSearchesTheArtistAndRefreshAddsNoHistory) {
+    CProgramRun run;
+    StartWithTree(run);
+    const HWND toolbar = remote::FindDescendant(run.Frame(), TOOLBARCLASSNAMEW, IDC_FRAME_TOOLBAR);
+    EXPECT_FALSE(remote::SendOr(toolbar, TB_ISBUTTONENABLED, 0x8007, 0, 1)) << "one history entry: back is disabled";
+    const std::string chart = OpenFirstChart(run);
+    const HWND list = run.List();
+    const std::string artist = Charset::WString2String(remote::ListCellText(list, 0, 1));
+
+    // A click on the artist's name: the pointer really is over the text.
+    remote::CRemoteBlock block(list, sizeof(RECT));
+    RECT cell = {LVIR_BOUNDS, 1, 0, 0};
+    block.Write(&cell, sizeof(cell));
+    remote::SendOr(list, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(block.At()), 0);
+    block.Read(&cell, sizeof(cell));
+    POINT at = {cell.left + 8, (cell.top + cell.bottom) / 2};
+    POINT screen = at;
+    ClientToScreen(list, &screen);
+    SetCursorPos(screen.x, screen.y);
+    const LPARAM lp = MAKELPARAM(at.x, at.y);
+    PostMessageW(list, WM_MOUSEMOVE, 0, lp);
+    PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, lp);
+    PostMessageW(list, WM_LBUTTONUP, 0, lp);
+    auto allByArtist = [&] {
+        const int rows = remote::ListRowCount(list);
+        if (rows <= 0) return false;
+        for (int row = 0; row < rows; ++row)
+            if (Charset::WString2String(remote::ListCellText(list, row, 1)).find(artist) == std::string::npos) return false;
+        return true;
+    };
+    ASSERT_TRUE(CProgramRun::WaitUntil(allByArtist, 20000)) << artist;
+    EXPECT_EQ("", run.SelectedTreeText()) << "a search clears the tree's selection";
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return remote::SendOr(toolbar, TB_ISBUTTONENABLED, 0x8007, 0, 0) != 0; }, 3000));
+
+    remote::SendOr(run.Frame(), WM_COMMAND, 0x806E, 0, 0);
+    ASSERT_TRUE(CProgramRun::WaitUntil(allByArtist, 20000));
+    remote::SendOr(run.Frame(), WM_COMMAND, 0x8007, 0, 0);
+    EXPECT_EQ(chart, run.SelectedTreeText()) << "the refresh added no history entry";
+    EXPECT_TRUE(run.WaitRows());
+    run.Close();
 }
 
 TEST_F(ProgramTest, SecondStartBringsTheFirstBackAndForwardsGo) {
