@@ -195,7 +195,11 @@ void CNetSongData::OnTreeLoaded(CSongListBase* root) {
         CloseHandle(static_cast<HANDLE>(m_hRankingThread));
         m_hRankingThread = nullptr;
     }
-    if (!root) return;
+    if (!root) {
+        // Nothing could be loaded: the lists stay as they are and the program shows the failure.
+        SendPublic(kMsgTreeReady, {});
+        return;
+    }
     m_pListMgr->ClearAll();
     auto& children = root->GetChildrenVector();
     for (size_t i = 0; i < children.size(); ++i) {

@@ -286,6 +286,16 @@ void AddRecentLists(CSongListBase* root) {
     }
 }
 
+// Hands the loaded tree (null: none could be loaded) to the facade.
+void SendTree(CSongListBase* root) {
+    VariantList args{Variant::Pointer(root)};
+    IMessageManager* messages = AfxGetMessageManager();
+    if (!messages || !messages->Send(kNetSongChannel, kMsgTreeLoaded, args)) {
+        // Not deleted: part of the delivery may have happened and a receiver may own it now.
+        RANKING_LOG("LoadXml", "send failed");
+    }
+}
+
 // Loads the tree under the ranking mutex and sends it; a tree that cannot be loaded removes the
 // data so that the next start downloads anew.
 bool Load(const std::string& dataDir, CSongListMgr* manager) {
@@ -302,12 +312,7 @@ bool Load(const std::string& dataDir, CSongListMgr* manager) {
     AddRecentLists(root);
     // Released before the send: the receiver's thread must never wait on a lock we hold.
     lock.Release();
-    VariantList args{Variant::Pointer(root)};
-    IMessageManager* messages = AfxGetMessageManager();
-    if (!messages || !messages->Send(kNetSongChannel, kMsgTreeLoaded, args)) {
-        // Not deleted: part of the delivery may have happened and a receiver may own it now.
-        RANKING_LOG("LoadXml", "send failed");
-    }
+    SendTree(root);
     RANKING_LOG("LoadXml", "out");
     return true;
 }
@@ -343,7 +348,9 @@ void RunRanking(CSongListMgr* manager) {
         Download(dataDir);
     }
     RANKING_LOG("GetXmlThread", "before 2 LoadXml");
-    Load(dataDir, manager);
+    // Without a tree the program must still learn that loading is over, or it shows
+    // "loading" for ever.
+    if (!Load(dataDir, manager)) SendTree(nullptr);
     finish.Reset();
     RANKING_LOG("GetXmlThread", "out");
 }

@@ -265,6 +265,8 @@ void CWebArea::Load(const std::string& title, const std::string& detail) {
     m_title = title;
     m_detail = detail;
     ++m_loads;
+    // The window text names the page too, for accessibility tools and the program's tests.
+    SetText(detail.empty() ? title : title + " " + detail);
     ::InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 

@@ -387,6 +387,50 @@ TEST_F(ProgramTest, GoArrivingBeforeTheTreeIsOpenedWhenTheTreeIsBuilt) {
     first.Close();
 }
 
+std::string WebAreaText(HWND frame) {
+    HWND web = remote::FindDescendant(frame, L"VxMd_WebArea", IDC_CONTAINER_WEB);
+    wchar_t text[512] = L"";
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(web, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &ignored);
+    return Charset::WString2String(text);
+}
+
+TEST_F(ProgramTest, FailuresShowTheErrorPages) {
+    const char* routes = getenv("VX_SERVER_ROUTES");
+    if (!routes) GTEST_SKIP() << "needs a routes file of the test's own";
+    const std::string routesPath = std::string("Z:") + routes;
+    {
+        // The first chart's list is gone from the server.
+        std::ofstream out(routesPath, std::ios::trunc);
+        out << R"({"routes": {"/pdeck_data/charts/xinge.qrb": {"status": 404, "body": "gone"}}})";
+    }
+    {
+        CProgramRun run;
+        StartWithTree(run);
+        HTREEITEM charts = run.TreeChild(nullptr, "排行榜");
+        remote::TreeExpand(run.Tree(), charts);
+        remote::TreeSelect(run.Tree(), remote::TreeNext(run.Tree(), charts, TVGN_CHILD));
+        EXPECT_TRUE(CProgramRun::WaitUntil([&] { return WebAreaText(run.Frame()).find("error_404.html") != std::string::npos; },
+                                           20000))
+            << WebAreaText(run.Frame());
+        EXPECT_EQ(0, remote::ListRowCount(run.List()));
+        run.Close();
+    }
+    std::ofstream(routesPath, std::ios::trunc) << R"({"routes": {}})";
+
+    // No server at all and no ranking data: the tree says so.
+    ScopedDataRoot empty("program-noserver");
+    AfxGetConfigManager()->SetString("Servers", "All", "http://127.0.0.1:9");
+    CProgramRun run;
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.WaitFrame());
+    ASSERT_TRUE(run.WaitTree(60000));
+    EXPECT_EQ(frame::kTreeLoadFailed, run.TreeText(remote::TreeRoot(run.Tree())));
+    EXPECT_EQ(frame::kTreeLoadFailed, Charset::WString2String(remote::StatusText(run.Status(), 1)));
+    EXPECT_NE(std::string::npos, WebAreaText(run.Frame()).find("error_404.html")) << WebAreaText(run.Frame());
+    run.Close();
+}
+
 TEST_F(ProgramTest, AutorunStartsHidden) {
     CProgramRun run;
     ASSERT_TRUE(run.Start("/autorun /from SYS"));
