@@ -431,6 +431,21 @@ TEST_F(ProgramTest, FailuresShowTheErrorPages) {
     run.Close();
 }
 
+TEST_F(ProgramTest, PlayShortcutStartGoesStraightToThePlayer) {
+    CProgramRun shortcut;
+    ASSERT_TRUE(shortcut.Start("/playico  100 "));
+    EXPECT_EQ(0u, shortcut.WaitExit(20000));
+    EXPECT_FALSE(CProgramRun::FindFrame(shortcut.Pid())) << "no window of its own";
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return PlayerJournal().find("/mdrun playico|100") != std::string::npos; }, 20000))
+        << PlayerJournal();
+
+    // The switch at the very end has no value: a normal start.
+    CProgramRun plain;
+    ASSERT_TRUE(plain.Start("/playico"));
+    EXPECT_TRUE(plain.WaitFrame());
+    plain.Close();
+}
+
 TEST_F(ProgramTest, AutorunStartsHidden) {
     CProgramRun run;
     ASSERT_TRUE(run.Start("/autorun /from SYS"));
