@@ -309,7 +309,6 @@ int CMainFrame::OpenListInFrame(CSongListBase* list, int origin, bool force) {
         param.nType = type == 6 ? kSearchArtist : kSearchAlbum;
         param.strKey = list->GetShowName();
         param.strKey2 = list->GetFullShowName("->");
-        m_requestKind = param.nType;
         m_requestId = m_netSong->Search(param);
         failed = m_requestId == -1;
     } else if (frameRules::IsPageList(type)) {
@@ -337,7 +336,6 @@ int CMainFrame::OpenListInFrame(CSongListBase* list, int origin, bool force) {
         }
         const bool video = type == kListVideo || type == kListDrama || type == kListRecentVideos ||
                            type == kListVideoSearch || type == kListGame;
-        m_requestKind = -1;
         m_requestId = net ? m_netSong->OpenListItem(net, video ? 0 : -1) : -1;
         failed = m_requestId == -1;
     }
@@ -365,7 +363,6 @@ long CMainFrame::OpenSearchInFrame(const SearchParam& param, int origin) {
     SearchParam request = param;
     if (request.strKey2.empty())
         request.strKey2 = std::string(kProductDisplayName) + "->搜索->" + SearchKindName(request.nType) + "->" + request.strKey;
-    m_requestKind = request.nType;
     m_requestId = m_netSong->Search(request);
     if (origin != frame::kOriginRefresh) {
         HistoryEntry entry;
@@ -451,7 +448,6 @@ void CMainFrame::ShowRequestError() {
 void CMainFrame::OnSearchStarted(long cookie, const SearchParam* param) {
     if (cookie != m_requestId || !param) return;
     const int kind = param->nType;
-    m_requestKind = kind;
     if (kind > kSearchVideo || kind == kSearchTips) return;
     SetBusy(true);
     switch (kind) {

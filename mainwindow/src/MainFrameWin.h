@@ -166,7 +166,6 @@ private:
     HCURSOR m_busyCursor = nullptr;
     bool m_busy = false;
     long m_requestId = -1;
-    int m_requestKind = -1;
     std::unique_ptr<CSongListBase> m_rootCopy;
     bool m_treeBuilt = false;
     bool m_builtInTree = false;
