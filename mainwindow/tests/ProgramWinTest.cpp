@@ -550,6 +550,68 @@ TEST_F(ProgramTest, SongShortcutGetsTheFirstIdAndTheFileTheNext) {
     run.Close();
 }
 
+TEST_F(ProgramTest, ListShortcutFromTheTreeMenuReopensTheListThroughVxMdAuto) {
+    CProgramRun run;
+    StartWithTree(run);
+    const HWND tree = run.Tree();
+    HTREEITEM charts = run.TreeChild(nullptr, "排行榜");
+    remote::TreeExpand(tree, charts);
+    HTREEITEM second = remote::TreeNext(tree, remote::TreeNext(tree, charts, TVGN_CHILD), TVGN_NEXT);
+    const std::string name = run.TreeText(second);
+
+    // A right click on the item's label opens the list menu; its last item makes the shortcut.
+    remote::CRemoteBlock block(tree, sizeof(RECT));
+    RECT label = {};
+    *reinterpret_cast<HTREEITEM*>(&label) = second;
+    block.Write(&label, sizeof(label));
+    remote::SendOr(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(block.At()), 0);
+    block.Read(&label, sizeof(label));
+    POINT at = {label.left + 6, (label.top + label.bottom) / 2};
+    POINT screen = at;
+    ClientToScreen(tree, &screen);
+    SetCursorPos(screen.x, screen.y);
+    PostMessageW(tree, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+    PostMessageW(tree, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    HWND menu = WaitPopupMenu(run.Pid());
+    ASSERT_TRUE(menu);
+    PostMessageW(menu, WM_KEYDOWN, VK_UP, 0);
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+
+    std::string desktop, program;
+    Dir::GetVxPath(PATH_DESKTOP, desktop);
+    Dir::GetVxPath(PATH_PROGRAM, program);
+    const std::string link = desktop + "\\" + name + ".lnk";
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return Dir::IsExistFile(link); }, 5000)) << link;
+    CoInitialize(nullptr);
+    IShellLinkW* shell = nullptr;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                     reinterpret_cast<void**>(&shell)));
+    IPersistFile* persist = nullptr;
+    shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist));
+    ASSERT_EQ(S_OK, persist->Load(Charset::String2WString(link).c_str(), STGM_READ));
+    wchar_t target[MAX_PATH] = L"", args[MAX_PATH] = L"";
+    shell->GetPath(target, MAX_PATH, nullptr, 0);
+    shell->GetArguments(args, MAX_PATH);
+    persist->Release();
+    shell->Release();
+    CoUninitialize();
+    EXPECT_EQ(0, lstrcmpiW(Charset::String2WString(program + "VxMdAuto.exe").c_str(), target));
+    EXPECT_EQ(L"/go 2|202", std::wstring(args));
+
+    // The user opens the shortcut later, from another list: the running window goes back there.
+    remote::TreeSelect(tree, run.TreeChild(nullptr, "歌手库"));
+    const std::string line = "\"" + Charset::WString2String(target) + "\" " + Charset::WString2String(args);
+    STARTUPINFOA si = {sizeof(si)};
+    PROCESS_INFORMATION pi = {};
+    std::string mutableLine = line;
+    ASSERT_TRUE(CreateProcessA(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    CloseHandle(pi.hThread);
+    WaitForSingleObject(pi.hProcess, 20000);
+    CloseHandle(pi.hProcess);
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return run.SelectedTreeText() == name; }, 20000)) << run.SelectedTreeText();
+    run.Close();
+}
+
 TEST_F(ProgramTest, CrashWritesADumpNamedByThePattern) {
     std::string folder;
     Dir::GetVxPath(PATH_PROGRAM, folder);
