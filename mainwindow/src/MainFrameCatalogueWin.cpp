@@ -277,7 +277,25 @@ void CMainFrame::ClearResults() {
     ReportView().DeleteAllRows();
     m_songResults.clear();
     m_listResults.clear();
+    m_keptResultLists.clear();
     m_rows.clear();
+}
+
+void CMainFrame::ReleaseResultMaps(const CSongListBase* opening) {
+    auto referenced = [&](const CSongListBase* list) {
+        if (list == opening) return true;
+        for (const HistoryEntry& e : m_history.BackEntries()) if (e.list == list) return true;
+        for (const HistoryEntry& e : m_history.ForwardEntries()) if (e.list == list) return true;
+        return false;
+    };
+    for (auto& kept : m_listResults) {
+        if (referenced(kept.second.get())) m_keptResultLists.push_back(std::move(kept.second));
+    }
+    m_listResults.clear();
+    m_songResults.clear();
+    m_keptResultLists.erase(std::remove_if(m_keptResultLists.begin(), m_keptResultLists.end(),
+                                           [&](const std::unique_ptr<CSongListBase>& list) { return !referenced(list.get()); }),
+                            m_keptResultLists.end());
 }
 
 int CMainFrame::OpenListInFrame(CSongListBase* list, int origin, bool force) {
@@ -298,8 +316,7 @@ int CMainFrame::OpenListInFrame(CSongListBase* list, int origin, bool force) {
     SetBusy(true);
     if (m_requestId != -1) m_netSong->CancleSearch(m_requestId);
     m_requestId = -1;
-    m_songResults.clear();
-    m_listResults.clear();
+    ReleaseResultMaps(list);
 
     CSongListBase* parent = list->GetParent();
     auto* net = AsNetList(list);
@@ -359,7 +376,9 @@ long CMainFrame::OpenSearchInFrame(const SearchParam& param, int origin) {
     SetBusy(true);
     if (m_requestId != -1) m_netSong->CancleSearch(m_requestId);
     m_requestId = -1;
-    ClearResults();
+    ReportView().DeleteAllRows();
+    m_rows.clear();
+    ReleaseResultMaps(nullptr);
     SearchParam request = param;
     if (request.strKey2.empty())
         request.strKey2 = std::string(kProductDisplayName) + "->搜索->" + SearchKindName(request.nType) + "->" + request.strKey;
@@ -474,8 +493,7 @@ void CMainFrame::OnSearchStarted(long cookie, const SearchParam* param) {
     default:
         break;
     }
-    m_songResults.clear();
-    m_listResults.clear();
+    ReleaseResultMaps(nullptr);
     RefreshStatusText();
 }
 

@@ -139,6 +139,8 @@ private:
 
     // Requests and answers
     void ClearResults();
+    // Empties both result maps; sub-lists the history (or `opening`) still points to are kept.
+    void ReleaseResultMaps(const CSongListBase* opening);
     void ShowSongs(const SearchResult& result);
     void ShowRequestError();
     void SetBreadcrumb(CSongListBase* list);
@@ -179,6 +181,8 @@ private:
     std::vector<std::unique_ptr<CSongInfoBase>> m_rows;
     std::map<std::string, CSongInfoBase*> m_songResults;
     std::map<std::string, std::unique_ptr<CSongListBase>> m_listResults;
+    // Sub-lists of earlier answers that history entries still show.
+    std::vector<std::unique_ptr<CSongListBase>> m_keptResultLists;
     std::unique_ptr<SearchResult> m_albumAnswer, m_videoAnswer;
     std::unique_ptr<CSongListBase> m_albumAnswerList, m_videoAnswerList;
 
