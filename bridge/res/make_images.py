@@ -5,9 +5,13 @@ AVI without sound, which the animation control plays) and the green check mark P
 usage: make_images.py OUT_AVI OUT_PNG
 """
 import math
+import os
 import struct
 import sys
 import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "cmake"))
+from buildfiles import write_if_changed  # noqa: E402
 
 # The animation: a tray and a green arrow falling into it, eight frames, ten per second.
 AVI_W, AVI_H, FRAMES, FPS = 48, 40, 8, 10
@@ -128,17 +132,6 @@ def make_png():
     ihdr = struct.pack(">IIBBBBB", w, h, 8, 6, 0, 0, 0)
     return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", ihdr) + png_chunk(b"IDAT", zlib.compress(raw, 9))
             + png_chunk(b"IEND", b""))
-
-
-def write_if_changed(path, data):
-    try:
-        with open(path, "rb") as f:
-            if f.read() == data:
-                return
-    except OSError:
-        pass
-    with open(path, "wb") as f:
-        f.write(data)
 
 
 if __name__ == "__main__":

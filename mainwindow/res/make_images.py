@@ -17,6 +17,9 @@ import os
 import struct
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "cmake"))
+from buildfiles import write_if_changed  # noqa: E402
+
 MAGENTA = (255, 0, 255)
 
 
@@ -330,17 +333,6 @@ def ico(canvases):
         out += struct.pack("<BBBBHHII", w % 256, h % 256, 0, 0, 1, 32, len(data), offset)
         offset += len(data)
     return out + b"".join(data for _w, _h, data in images)
-
-
-def write_if_changed(path, data):
-    try:
-        with open(path, "rb") as f:
-            if f.read() == data:
-                return
-    except OSError:
-        pass
-    with open(path, "wb") as f:
-        f.write(data)
 
 
 if __name__ == "__main__":
