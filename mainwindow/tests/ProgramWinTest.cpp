@@ -232,6 +232,23 @@ TEST_F(ProgramTest, SelectionCommandsAndNothingBreaksWithoutASelection) {
     command(0x8075);
     EXPECT_EQ(StringUtility::Format(" %d 个对象", rows), Charset::WString2String(remote::StatusText(run.Status(), 0)))
         << "inverting a full selection selects nothing";
+    // Three songs to listen to: one hand-over, three records.
+    CActLogTail actLog;
+    for (int row : {3, 4, 5}) SelectListRow(run.List(), row);
+    command(0x804A);
+    auto count = [](const std::string& text, const std::string& what) {
+        size_t n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return count(actLog.New(), "K_PLAY_MUSIC") == 3; }, 10000)) << actLog.New();
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return count(PlayerJournal(), "/mdrun playsong|") == 1; }, 20000));
+    const std::string journal = PlayerJournal();
+    for (int row : {3, 4, 5})
+        EXPECT_NE(std::string::npos, journal.find(Charset::WString2String(remote::ListCellText(run.List(), row, 0))));
+
+    command(0x8074);
+    command(0x8075);  // nothing selected again
     SelectListRow(run.List(), 1);
     const std::string song = Charset::WString2String(remote::ListCellText(run.List(), 1, 0));
     command(0x8047);
@@ -271,14 +288,17 @@ TEST_F(ProgramTest, RightClickOffersTheSongMenuAndDownloadGoesThroughTheDialog) 
         if (dialog) GetWindowThreadProcessId(dialog, &owner);
         return dialog && owner == run.Pid() && GetDlgItem(dialog, 1006);
     }, 10000));
+    // The user prefers WMA: the records name that format.
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(1004, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1004)));
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(1006, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1006)));
     EXPECT_TRUE(CProgramRun::WaitUntil([&] { return PlayerJournal().find("/mdrun download|") != std::string::npos; }, 20000))
         << PlayerJournal();
     ASSERT_TRUE(CProgramRun::WaitUntil([&] { return actLog.New().find("K_DOWN_MUSIC") != std::string::npos; }, 5000))
         << actLog.New();
-    EXPECT_TRUE(std::regex_search(actLog.New(), std::regex("K_DOWN_MUSIC\tU:[^|]*\\|N:\\|NA:" + std::string("[^|]+") +
-                                                            "\\|AR:[^|]*\\|AL:[^|]*\\|F:(mp3|wma)\\|RID:")))
-        << actLog.New();
+    const std::string log = actLog.New();
+    EXPECT_NE(std::string::npos, log.find("|NA:" + song + "|")) << log;
+    EXPECT_TRUE(std::regex_search(log, std::regex("K_DOWN_MUSIC\tU:[^|]*\\|N:\\|NA:[^|]+\\|AR:[^|]*\\|AL:[^|]*\\|F:wma\\|RID:")))
+        << log;
     run.Kill();
 }
 
