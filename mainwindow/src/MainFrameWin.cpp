@@ -605,6 +605,14 @@ void CMainFrame::ShowSelectedCount(int selected) {
 void CMainFrame::RefreshStatusText() {
     if (!m_statusBar.IsWindow()) return;
     const int view = m_container.CurrentView();
+    // Rows still selected keep their count (a late answer must not replace it).
+    if (CVxMdContainer::ViewHasList(view)) {
+        const int selected = static_cast<int>(ReportView().GetSelectedSongs().size());
+        if (selected > 0) {
+            m_statusBar.SetPaneText(0, StringUtility::Format(frame::kStatusSelected, selected));
+            return;
+        }
+    }
     const int videos = m_videoAnswerList ? static_cast<int>(m_videoAnswerList->GetSongInfoVector().size()) : 0;
     int count = 0;
     if (view == frame::kViewSearchAll) {
