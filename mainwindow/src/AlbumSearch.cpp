@@ -1,5 +1,7 @@
 #include "AlbumSearch.h"
 
+#include "UserActRecord.h"
+
 #include "catalogue/SearchTypes.h"
 #include "datadef/SongInfo.h"
 #include "datadef/SongList.h"
@@ -30,12 +32,17 @@ bool ContainsNoCase(const std::string& text, const std::string& part) {
     return false;
 }
 
+bool IsAlbumMatch(const std::string& songAlbum, const std::string& songArtist, const std::string& album,
+                  const std::string& singer) {
+    return Lower(songAlbum) == Lower(album) && ContainsNoCase(songArtist, singer);
+}
+
 bool IsAlbumSong(const CSongInfoBase& song, const std::string& album, const std::string& singer) {
-    return Lower(song.GetAlbum()) == Lower(album) && ContainsNoCase(song.GetArtist(), singer);
+    return IsAlbumMatch(song.GetAlbum(), song.GetArtist(), album, singer);
 }
 
 std::string PlaySource(const std::string& album) {
-    return std::string(kProductDisplayName) + "->搜索->专辑->" + album;
+    return UserActRecord::SearchPlaySource(kSearchAlbum, album);
 }
 
 std::unique_ptr<CNetSongList> BuildAlbumList(const CSongListBase& answer, const std::string& album,

@@ -12,6 +12,8 @@ class CNetSongList;
 namespace albumsearch {
 
 // The album equals `album` and the artist contains `singer` (an empty singer matches any).
+bool IsAlbumMatch(const std::string& songAlbum, const std::string& songArtist, const std::string& album,
+                  const std::string& singer);
 bool IsAlbumSong(const CSongInfoBase& song, const std::string& album, const std::string& singer);
 // The play source given to the search: display name, "搜索", "专辑" and the album, joined by "->".
 std::string PlaySource(const std::string& album);

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "ActionMenusWin.h"
+#include "FrameRules.h"
 #include "MainFrameWin.h"
 #include "SendToItems.h"
 #include "VideoEntries.h"
@@ -22,14 +23,8 @@ const char kLogFile[] = "folder_action.log";
 const char kMenuSearchSource[] = "Menu";
 const uint32_t kPassThroughList = 8;
 
-int ListType(const CSongListBase* list) {
-    const CNetSongList* net = dynamic_cast<const CNetSongList*>(list);
-    return net ? static_cast<int>(net->GetListType()) : -1;
-}
-
-bool IsVideoList(int type) {
-    return (type >= kListVideo && type <= kListRecentVideos) || type == kListGame;
-}
+using frameRules::IsVideoList;
+using frameRules::ListType;
 
 std::string IdText(const CSongInfoBase* song) {
     const CNetSongInfo* net = dynamic_cast<const CNetSongInfo*>(song);

@@ -1,25 +1,26 @@
 #include "FrameRules.h"
 
-#include <algorithm>
-#include <cctype>
+#include "AlbumSearch.h"
+#include "datadef/SongList.h"
 
 namespace frameRules {
 
 namespace {
-
-// ASCII only: GBK trail bytes never fold into the ASCII letters.
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(c < 0x80 ? std::tolower(c) : c);
-    });
-    return text;
-}
 
 bool IsCategory(int type) {
     return type == 7 || type == 9 || type == 14;
 }
 
 }  // namespace
+
+int ListType(const CSongListBase* list) {
+    const auto* net = dynamic_cast<const CNetSongList*>(list);
+    return net ? static_cast<int>(net->GetListType()) : -1;
+}
+
+bool IsVideoList(int listType) {
+    return (listType >= 10 && listType <= 13) || listType == 15;
+}
 
 bool HasExpandButton(int listType) {
     return listType == 0 || IsCategory(listType);
@@ -67,7 +68,7 @@ std::string PageName(int listType) {
 bool KeepAlbumSong(int listType, int parentType, const std::string& albumName, const std::string& singer,
                    const std::string& songAlbum, const std::string& songArtist) {
     if (listType != 5 || parentType != 2) return true;
-    return Lower(songAlbum) == Lower(albumName) && Lower(songArtist).find(Lower(singer)) != std::string::npos;
+    return albumsearch::IsAlbumMatch(songAlbum, songArtist, albumName, singer);
 }
 
 }  // namespace frameRules

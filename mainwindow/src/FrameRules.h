@@ -1,10 +1,17 @@
 #pragma once
 #include <string>
 
+class CSongListBase;
+
 // Rules of the main frame that need no window: which tree items get an expand button and how deep
 // children are inserted, the default tree images, the pages of page lists, and which songs of an
 // answer an album list keeps.
 namespace frameRules {
+
+// The catalogue's list type; -1 for a missing list or one that is not the catalogue's.
+int ListType(const CSongListBase* list);
+// Video programme lists (types 10 to 13) and games (15): their songs are played as videos.
+bool IsVideoList(int listType);
 
 const int kTreeImageWidth = 21;
 const int kTreeSpareImages = 18;

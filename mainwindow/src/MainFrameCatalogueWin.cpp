@@ -7,6 +7,7 @@
 
 #include "FrameRules.h"
 #include "MainFrameWin.h"
+#include "UserActRecord.h"
 #include "datadef/SongInfo.h"
 #include "log/VxMdLog.h"
 #include "resource.h"
@@ -22,10 +23,7 @@ CNetSongList* AsNetList(CSongListBase* list) {
     return dynamic_cast<CNetSongList*>(list);
 }
 
-int ListType(const CSongListBase* list) {
-    const auto* net = dynamic_cast<const CNetSongList*>(list);
-    return net ? static_cast<int>(net->GetListType()) : -1;
-}
+using frameRules::ListType;
 
 std::string IdText(uint32_t id) {
     return StringUtility::Format("%u", id);
@@ -163,9 +161,8 @@ void CMainFrame::BuildTree() {
         m_statusBar.Send(SB_SETICON, 2, reinterpret_cast<LPARAM>(icon));
     }
     InsertChildren(TVI_ROOT, m_rootCopy.get(), 1);
-    const long long start = static_cast<long long>(::GetTickCount());
-    VxMdLog::Log(kLogFile, VxMdLog::LEVEL_NOTICE, "BuildTree", "top lists %u, items %d, tick %lld",
-                 static_cast<unsigned>(m_rootCopy->GetChildrenVector().size()), m_tree.GetCount(), start);
+    VxMdLog::Log(kLogFile, VxMdLog::LEVEL_NOTICE, "BuildTree", "top lists %u, items %d",
+                 static_cast<unsigned>(m_rootCopy->GetChildrenVector().size()), m_tree.GetCount());
 
     if (!m_pendingTreePath.empty()) {
         std::vector<uint32_t> path = m_pendingTreePath;
@@ -339,21 +336,10 @@ int CMainFrame::OpenListInFrame(CSongListBase* list, int origin, bool force) {
             ReportView().DeleteAllRows();
             m_rows.clear();
             m_container.ShowPage(frame::kPageLoading, true);
-            if (type == kListJsonSongs || type == kListVideo || type == kListDrama || type == kListRecentVideos ||
-                type == kListGame) {
-                std::vector<CSongInfoBase*> added;
-                for (CSongInfoBase* song : list->GetSongInfoVector()) {
-                    std::unique_ptr<CSongInfoBase> clone(song->Clone());
-                    clone->SetParent(list);
-                    added.push_back(clone.get());
-                    m_rows.push_back(std::move(clone));
-                }
-                ReportView().AddSongs(added);
-            }
+            if (type == kListJsonSongs || (frameRules::IsVideoList(type) && type != kListVideoSearch))
+                AddRows(list->GetSongInfoVector(), list, nullptr);
         }
-        const bool video = type == kListVideo || type == kListDrama || type == kListRecentVideos ||
-                           type == kListVideoSearch || type == kListGame;
-        m_requestId = net ? m_netSong->OpenListItem(net, video ? 0 : -1) : -1;
+        m_requestId = net ? m_netSong->OpenListItem(net, frameRules::IsVideoList(type) ? 0 : -1) : -1;
         failed = m_requestId == -1;
     }
 
@@ -380,8 +366,7 @@ long CMainFrame::OpenSearchInFrame(const SearchParam& param, int origin) {
     m_rows.clear();
     ReleaseResultMaps(nullptr);
     SearchParam request = param;
-    if (request.strKey2.empty())
-        request.strKey2 = std::string(kProductDisplayName) + "->搜索->" + SearchKindName(request.nType) + "->" + request.strKey;
+    if (request.strKey2.empty()) request.strKey2 = UserActRecord::SearchPlaySource(request.nType, request.strKey);
     m_requestId = m_netSong->Search(request);
     if (origin != frame::kOriginRefresh) {
         HistoryEntry entry;
@@ -551,6 +536,18 @@ void CMainFrame::OnSearchPage(long cookie, SearchResult* result) {
     RefreshStatusText();
 }
 
+void CMainFrame::AddRows(const std::vector<CSongInfoBase*>& songs, CSongListBase* parent, const std::string* source) {
+    std::vector<CSongInfoBase*> added;
+    for (CSongInfoBase* song : songs) {
+        std::unique_ptr<CSongInfoBase> clone(song->Clone());
+        clone->SetParent(parent);
+        if (source) clone->SetPlaySource(*source);
+        added.push_back(clone.get());
+        m_rows.push_back(std::move(clone));
+    }
+    ReportView().AddSongs(added);
+}
+
 void CMainFrame::ShowSongs(const SearchResult& result) {
     CNetSongList* page = result.pPageList;
     if (!page) return;
@@ -558,22 +555,19 @@ void CMainFrame::ShowSongs(const SearchResult& result) {
     CSongListBase* shown = current && !current->isSearch ? current->list : nullptr;
     const bool search = result.param.nType != kSearchLocalList;
     std::string source = result.param.strKey2;
-    if (source.empty() && search)
-        source = std::string(kProductDisplayName) + "->搜索->" + SearchKindName(result.param.nType) + "->" + result.param.strKey;
-    std::vector<CSongInfoBase*> added;
+    if (source.empty() && search) source = UserActRecord::SearchPlaySource(result.param.nType, result.param.strKey);
+    const std::string singer = AsNetList(shown) ? AsNetList(shown)->GetSingerInfo().strArtist : std::string();
+    std::vector<CSongInfoBase*> kept;
     for (CSongInfoBase* song : page->GetSongInfoVector()) {
-        if (shown && !frameRules::KeepAlbumSong(ListType(shown), ListType(shown->GetParent()), shown->GetShowName(),
-                                                 AsNetList(shown) ? AsNetList(shown)->GetSingerInfo().strArtist : "",
-                                                 song->GetAlbum(), song->GetArtist()))
-            continue;
-        std::unique_ptr<CSongInfoBase> clone(song->Clone());
-        clone->SetParent(shown);
-        clone->SetPlaySource(source);
-        if (auto* net = dynamic_cast<CNetSongInfo*>(clone.get())) m_songResults[IdText(net->GetId())] = clone.get();
-        added.push_back(clone.get());
-        m_rows.push_back(std::move(clone));
+        if (!shown || frameRules::KeepAlbumSong(ListType(shown), ListType(shown->GetParent()), shown->GetShowName(),
+                                                singer, song->GetAlbum(), song->GetArtist()))
+            kept.push_back(song);
     }
-    ReportView().AddSongs(added);
+    const size_t first = m_rows.size();
+    AddRows(kept, shown, &source);
+    for (size_t i = first; i < m_rows.size(); ++i) {
+        if (auto* net = dynamic_cast<CNetSongInfo*>(m_rows[i].get())) m_songResults[IdText(net->GetId())] = net;
+    }
     m_container.ShowView(frame::kViewList);
     if (search) m_container.SetNavigationText(StringUtility::Format(frame::kStatusFound, ReportView().GetRowCount()));
 }

@@ -122,10 +122,13 @@ bool CMainFrame::OnCreate(CREATESTRUCTW*) {
         messages->Register(kNetSongChannel, static_cast<INetSongDataObserver*>(this), 2);
         messages->Register(kSearchProxyChannel, static_cast<ISearchProxyObserver*>(this), 2);
     }
-    // Tree and content show loading until the catalogue has built its tree.
-    ResetTreeToLoading();
+    // Creating the facade announces itself (message 0), which shows loading in the tree and the
+    // content; a facade made earlier in the process does not, so its state is taken here.
     m_netSong = GetNetSongData();
-    if (m_netSong && m_netSong->HasRankingTree() && !m_treeBuilt) BuildTree();
+    if (m_netSong && m_netSong->HasRankingTree() && !m_treeBuilt)
+        BuildTree();
+    else if (!m_tree.GetRootItem())
+        ResetTreeToLoading();
 
     ::SetTimer(m_hWnd, frame::kTimerSendInfo, frame::kSendInfoDelayMs, nullptr);
     ::SetTimer(m_hWnd, frame::kTimerUpdateMelodisk, frame::kUpdateMelodiskDelayMs, nullptr);
@@ -607,7 +610,7 @@ void CMainFrame::RefreshStatusText() {
     const int view = m_container.CurrentView();
     // Rows still selected keep their count (a late answer must not replace it).
     if (CVxMdContainer::ViewHasList(view)) {
-        const int selected = static_cast<int>(ReportView().GetSelectedSongs().size());
+        const int selected = ReportView().GetSelectedCount();
         if (selected > 0) {
             m_statusBar.SetPaneText(0, StringUtility::Format(frame::kStatusSelected, selected));
             return;

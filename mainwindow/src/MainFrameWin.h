@@ -142,6 +142,8 @@ private:
     // Empties both result maps; sub-lists the history (or `opening`) still points to are kept.
     void ReleaseResultMaps(const CSongListBase* opening);
     void ShowSongs(const SearchResult& result);
+    // Clones the songs into the rows and shows them; `source` (null: kept) is their play source.
+    void AddRows(const std::vector<CSongInfoBase*>& songs, CSongListBase* parent, const std::string* source);
     void ShowRequestError();
     void SetBreadcrumb(CSongListBase* list);
     int ReopenEntry(const HistoryEntry& entry, int origin);

@@ -64,6 +64,7 @@ public:
     CSongInfoBase* GetSong(int row) const;
     std::string GetCellText(int row, int column) const;  // GBK, as the list holds it
     std::vector<CSongInfoBase*> GetSelectedSongs() const;
+    int GetSelectedCount() const { return static_cast<int>(Send(LVM_GETSELECTEDCOUNT)); }
     void SelectAll();
     void InvertSelection();
     // A second sort by the same column reverses the order.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "catalogue/SearchTypes.h"
 #include "datadef/SongInfo.h"
 #include "datadef/SongList.h"
 
@@ -42,6 +43,10 @@ bool HasUsableMkv(const SONG_INFO& info) {
 std::string PlaySource(const CSongInfoBase& song) {
     if (CSongListBase* parent = song.GetParent()) return parent->GetFullShowName("->");
     return song.GetPlaySource();
+}
+
+std::string SearchPlaySource(int kind, const std::string& key) {
+    return std::string(kProductDisplayName) + "->搜索->" + SearchKindName(kind) + "->" + key;
 }
 
 std::string PlayMusicText(const std::string& userId, const CSongInfoBase& song, bool watch) {

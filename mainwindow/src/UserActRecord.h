@@ -23,6 +23,9 @@ const int kQualityWma = 3;
 // The show names from the top-level list down to the song's parent, or the song's own play
 // source when it has no parent.
 std::string PlaySource(const CSongInfoBase& song);
+// The play source of a search's songs: the display name, "搜索", the kind's name and the key,
+// joined by "->".
+std::string SearchPlaySource(int kind, const std::string& key);
 
 // Listening (T from the legacy record, audio resource) or watching (T = 2, video resource).
 std::string PlayMusicText(const std::string& userId, const CSongInfoBase& song, bool watch);

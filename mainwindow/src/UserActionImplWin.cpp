@@ -7,6 +7,7 @@
 
 #include "AlbumSearch.h"
 #include "DesktopShortcutWin.h"
+#include "FrameRules.h"
 #include "ListShortcut.h"
 #include "MainFrameWin.h"
 #include "UserActRecord.h"
@@ -25,15 +26,7 @@ const char kShortcutLog[] = "shortcut.log";
 const int kAlbumList = 5;
 const int kMusicVideoList = 3;
 
-// -1 for a missing list or one that is not the catalogue's.
-int ListType(const CSongListBase* list) {
-    const CNetSongList* net = dynamic_cast<const CNetSongList*>(list);
-    return net ? static_cast<int>(net->GetListType()) : -1;
-}
-
-bool IsVideoKind(int type) {
-    return (type >= kListVideo && type <= kListRecentVideos) || type == kListGame;
-}
+using frameRules::ListType;
 
 SongVector NonNull(const SongVector& songs) {
     SongVector out;
@@ -55,7 +48,7 @@ CUserActionImpl<T>::~CUserActionImpl() = default;
 template <class T>
 bool CUserActionImpl<T>::IsUnderVideoKind(const CSongListBase* list) {
     for (; list; list = list->GetParent()) {
-        if (IsVideoKind(ListType(list))) return true;
+        if (frameRules::IsVideoList(ListType(list))) return true;
     }
     return false;
 }
@@ -82,7 +75,7 @@ int CUserActionImpl<T>::SongContextMenu(int x, int y, const SongVector* songs) {
         return lists.empty() ? 0 : folder.ListContextMenu(x, y, &lists, nullptr);
     }
     for (CSongInfoBase* song : selection) {
-        if (IsVideoKind(ListType(song->GetParent()))) return 0;
+        if (frameRules::IsVideoList(ListType(song->GetParent()))) return 0;
     }
     return folder.SongContextMenu(x, y, &selection);
 }

@@ -7,38 +7,12 @@
 #include <gtest/gtest.h>
 
 #include "PlayShortcutFile.h"
+#include "ShortcutReaderWin.h"
 #include "datadef/SongInfo.h"
 #include "testing/ScopedDataRootWin.h"
 #include "vxlib/Dir.h"
 
 namespace {
-
-struct LinkFields {
-    std::string path, args;
-};
-
-bool ReadLink(const std::string& file, LinkFields& out) {
-    IShellLinkA* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link)))) {
-        return false;
-    }
-    IPersistFile* pf = nullptr;
-    bool ok = SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&pf)));
-    if (ok) {
-        std::wstring wide(file.begin(), file.end());
-        ok = SUCCEEDED(pf->Load(wide.c_str(), STGM_READ));
-        char buf[MAX_PATH] = {};
-        ok = ok && SUCCEEDED(link->GetPath(buf, MAX_PATH, nullptr, SLGP_RAWPATH));
-        out.path = buf;
-        char args[MAX_PATH] = {};
-        ok = ok && SUCCEEDED(link->GetArguments(args, MAX_PATH));
-        out.args = args;
-        pf->Release();
-    }
-    link->Release();
-    return ok;
-}
 
 TEST(DesktopShortcutWin, SongShortcutPlaysItsShortcutIdAndReusesIt) {
     ScopedDataRoot root("mw-shortcut");
@@ -55,10 +29,10 @@ TEST(DesktopShortcutWin, SongShortcutPlaysItsShortcutIdAndReusesIt) {
     ASSERT_TRUE(Dir::GetVxPath(PATH_DESKTOP, desktop));
     ASSERT_TRUE(Dir::GetVxPath(PATH_PROGRAM, program));
     ASSERT_TRUE(Dir::GetVxPath(PATH_SHORTCUT_DATA, data));
-    LinkFields fields;
-    ASSERT_TRUE(ReadLink(desktop + "\\Song-Artist.lnk", fields));
-    EXPECT_EQ(0, lstrcmpiA((program + "VxMelodisk.exe").c_str(), fields.path.c_str())) << fields.path;
-    EXPECT_EQ("/playico 100", fields.args);
+    ShortcutFields fields;
+    ASSERT_TRUE(ReadShortcut(desktop + "\\Song-Artist.lnk", fields));
+    EXPECT_EQ(0, lstrcmpiA((program + "VxMelodisk.exe").c_str(), fields.target.c_str())) << fields.target;
+    EXPECT_EQ("/playico 100", fields.arguments);
 
     CPlayShortcutFile file;
     ASSERT_TRUE(file.Load(data + CPlayShortcutFile::kFileName));

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "ProgramRunWin.h"
+#include "ShortcutReaderWin.h"
 #include "config/ConfigManager.h"
 #include "testing/ScopedDataRootWin.h"
 #include "vxlib/StringUtility.h"
@@ -52,24 +53,30 @@ RECT WindowRect(HWND w) {
     return r;
 }
 
-// A row's rectangle in the list's client coordinates.
-RECT ListRowRect(HWND list, int row) {
-    remote::CRemoteBlock block(list, sizeof(RECT));
-    RECT r = {};
-    r.left = LVIR_BOUNDS;
-    block.Write(&r, sizeof(r));
-    remote::SendOr(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(block.At()), 0);
-    block.Read(&r, sizeof(r));
-    return r;
+// A click (or right click) at a point of a window of the program: the pointer is moved there
+// first, for the parts that hit-test the real pointer.
+void ClickAt(HWND window, POINT client, UINT down, UINT downFlag, UINT up) {
+    POINT screen = client;
+    ClientToScreen(window, &screen);
+    SetCursorPos(screen.x, screen.y);
+    const LPARAM at = MAKELPARAM(client.x, client.y);
+    PostMessageW(window, WM_MOUSEMOVE, 0, at);
+    PostMessageW(window, down, downFlag, at);
+    PostMessageW(window, up, 0, at);
 }
 
-void SelectListRow(HWND list, int row) {
-    remote::CRemoteBlock block(list, sizeof(LVITEMW));
-    LVITEMW item = {};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    block.Write(&item, sizeof(item));
-    remote::SendOr(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(block.At()), 0);
+POINT LeftOfCell(HWND list, int row, int column, int inset) {
+    const RECT cell = remote::ListCellRect(list, row, column);
+    return POINT{cell.left + inset, (cell.top + cell.bottom) / 2};
+}
+
+// Scripted replies of the stand-in server for this test program (the routes file is read again
+// when it changes); false when the test program has none.
+bool SetRoutes(const char* json) {
+    const char* routes = getenv("VX_SERVER_ROUTES");
+    if (!routes) return false;
+    std::ofstream(std::string("Z:") + routes, std::ios::trunc) << json;
+    return true;
 }
 
 // The popup menu the program shows, once it is up.
@@ -90,11 +97,6 @@ HWND WaitPopupMenu(DWORD pid) {
 void ChooseMenuItem(HWND menu, int position) {
     for (int i = 0; i <= position; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-}
-
-int ListColumnCount(HWND list) {
-    HWND header = reinterpret_cast<HWND>(remote::SendOr(list, LVM_GETHEADER, 0, 0, 0));
-    return header ? static_cast<int>(remote::SendOr(header, HDM_GETITEMCOUNT, 0, 0, -1)) : -1;
 }
 
 class ProgramTest : public ::testing::Test {
@@ -155,7 +157,7 @@ TEST_F(ProgramTest, TreeLoadsChartFillsListDoubleClickPlaysAndExitIsRecorded) {
     const std::string chart = OpenFirstChart(run);
     EXPECT_EQ(chart, run.SelectedTreeText());
     const HWND list = run.List();
-    EXPECT_EQ(8, ListColumnCount(list));
+    EXPECT_EQ(8, remote::ListColumnCount(list));
     const int rows = remote::ListRowCount(list);
     ASSERT_GT(rows, 0);
     const std::string song = Charset::WString2String(remote::ListCellText(list, 0, 0));
@@ -165,10 +167,7 @@ TEST_F(ProgramTest, TreeLoadsChartFillsListDoubleClickPlaysAndExitIsRecorded) {
     EXPECT_EQ(StringUtility::Format(" %d 个对象", rows), Charset::WString2String(remote::StatusText(run.Status(), 0)));
 
     // A double-click on the song's name hands it to the player.
-    const RECT row = ListRowRect(list, 0);
-    const LPARAM at = MAKELPARAM(row.left + 40, (row.top + row.bottom) / 2);
-    PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-    PostMessageW(list, WM_LBUTTONUP, 0, at);
+    ClickAt(list, LeftOfCell(list, 0, 0, 40), WM_LBUTTONDBLCLK, MK_LBUTTON, WM_LBUTTONUP);
     ASSERT_TRUE(CProgramRun::WaitUntil([&] { return PlayerJournal().find("/mdrun playsong|") != std::string::npos; }, 20000))
         << PlayerJournal();
     ASSERT_TRUE(CProgramRun::WaitUntil([&] { return PlayerJournal().find(song) != std::string::npos; }, 20000))
@@ -234,7 +233,7 @@ TEST_F(ProgramTest, SelectionCommandsAndNothingBreaksWithoutASelection) {
         << "inverting a full selection selects nothing";
     // Three songs to listen to: one hand-over, three records.
     CActLogTail actLog;
-    for (int row : {3, 4, 5}) SelectListRow(run.List(), row);
+    for (int row : {3, 4, 5}) remote::ListSelectRow(run.List(), row);
     command(0x804A);
     auto count = [](const std::string& text, const std::string& what) {
         size_t n = 0;
@@ -249,7 +248,7 @@ TEST_F(ProgramTest, SelectionCommandsAndNothingBreaksWithoutASelection) {
 
     command(0x8074);
     command(0x8075);  // nothing selected again
-    SelectListRow(run.List(), 1);
+    remote::ListSelectRow(run.List(), 1);
     const std::string song = Charset::WString2String(remote::ListCellText(run.List(), 1, 0));
     command(0x8047);
     EXPECT_TRUE(CProgramRun::WaitUntil([&] {
@@ -266,11 +265,8 @@ TEST_F(ProgramTest, RightClickOffersTheSongMenuAndDownloadGoesThroughTheDialog) 
     OpenFirstChart(run);
     const HWND list = run.List();
     const std::string song = Charset::WString2String(remote::ListCellText(list, 2, 0));
-    SelectListRow(list, 2);
-    const RECT row = ListRowRect(list, 2);
-    const LPARAM at = MAKELPARAM(row.left + 40, (row.top + row.bottom) / 2);
-    PostMessageW(list, WM_RBUTTONDOWN, MK_RBUTTON, at);
-    PostMessageW(list, WM_RBUTTONUP, 0, at);
+    remote::ListSelectRow(list, 2);
+    ClickAt(list, LeftOfCell(list, 2, 0, 40), WM_RBUTTONDOWN, MK_RBUTTON, WM_RBUTTONUP);
     HWND menu = WaitPopupMenu(run.Pid());
     ASSERT_TRUE(menu) << "the song menu opens on a right click";
     ChooseMenuItem(menu, 1);  // "添加到播放列表"
@@ -312,19 +308,7 @@ TEST_F(ProgramTest, TheArtistLinkSearchesTheArtistAndRefreshAddsNoHistory) {
     const std::string artist = Charset::WString2String(remote::ListCellText(list, 0, 1));
 
     // A click on the artist's name: the pointer really is over the text.
-    remote::CRemoteBlock block(list, sizeof(RECT));
-    RECT cell = {LVIR_BOUNDS, 1, 0, 0};
-    block.Write(&cell, sizeof(cell));
-    remote::SendOr(list, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(block.At()), 0);
-    block.Read(&cell, sizeof(cell));
-    POINT at = {cell.left + 8, (cell.top + cell.bottom) / 2};
-    POINT screen = at;
-    ClientToScreen(list, &screen);
-    SetCursorPos(screen.x, screen.y);
-    const LPARAM lp = MAKELPARAM(at.x, at.y);
-    PostMessageW(list, WM_MOUSEMOVE, 0, lp);
-    PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, lp);
-    PostMessageW(list, WM_LBUTTONUP, 0, lp);
+    ClickAt(list, LeftOfCell(list, 0, 1, 8), WM_LBUTTONDOWN, MK_LBUTTON, WM_LBUTTONUP);
     auto allByArtist = [&] {
         const int rows = remote::ListRowCount(list);
         if (rows <= 0) return false;
@@ -384,13 +368,8 @@ TEST_F(ProgramTest, SecondStartBringsTheFirstBackAndForwardsGo) {
 }
 
 TEST_F(ProgramTest, GoArrivingBeforeTheTreeIsOpenedWhenTheTreeIsBuilt) {
-    const char* routes = getenv("VX_SERVER_ROUTES");
-    if (!routes) GTEST_SKIP() << "needs a routes file of the test's own";
-    const std::string routesPath = std::string("Z:") + routes;
-    {
-        std::ofstream out(routesPath, std::ios::trunc);
-        out << R"({"routes": {"/pdeck_data/dataset/VPan/Tree.zip": {"file": "pdeck_data/dataset/VPan/Tree.zip", "delay_ms": 4000}}})";
-    }
+    if (!SetRoutes(R"({"routes": {"/pdeck_data/dataset/VPan/Tree.zip": {"file": "pdeck_data/dataset/VPan/Tree.zip", "delay_ms": 4000}}})"))
+        GTEST_SKIP() << "needs a routes file of the test's own";
     CProgramRun first;
     ASSERT_TRUE(first.Start());
     ASSERT_TRUE(first.WaitFrame());
@@ -399,7 +378,7 @@ TEST_F(ProgramTest, GoArrivingBeforeTheTreeIsOpenedWhenTheTreeIsBuilt) {
     EXPECT_EQ(0u, go.WaitExit(20000));
     EXPECT_EQ(frame::kTreeLoading, first.TreeText(remote::TreeRoot(first.Tree())));
     ASSERT_TRUE(first.WaitTree());
-    std::ofstream(routesPath, std::ios::trunc) << R"({"routes": {}})";
+    SetRoutes(R"({"routes": {}})");
     HTREEITEM singers = first.TreeChild(nullptr, "歌手库");
     const std::string wanted = first.TreeText(remote::TreeNext(first.Tree(), singers, TVGN_CHILD));
     EXPECT_TRUE(CProgramRun::WaitUntil([&] { return first.SelectedTreeText() == wanted; }, 5000))
@@ -408,22 +387,13 @@ TEST_F(ProgramTest, GoArrivingBeforeTheTreeIsOpenedWhenTheTreeIsBuilt) {
 }
 
 std::string WebAreaText(HWND frame) {
-    HWND web = remote::FindDescendant(frame, L"VxMd_WebArea", IDC_CONTAINER_WEB);
-    wchar_t text[512] = L"";
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(web, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &ignored);
-    return Charset::WString2String(text);
+    return Charset::WString2String(remote::WindowText(remote::FindDescendant(frame, L"VxMd_WebArea", IDC_CONTAINER_WEB)));
 }
 
 TEST_F(ProgramTest, FailuresShowTheErrorPages) {
-    const char* routes = getenv("VX_SERVER_ROUTES");
-    if (!routes) GTEST_SKIP() << "needs a routes file of the test's own";
-    const std::string routesPath = std::string("Z:") + routes;
-    {
-        // The first chart's list is gone from the server.
-        std::ofstream out(routesPath, std::ios::trunc);
-        out << R"({"routes": {"/pdeck_data/charts/xinge.qrb": {"status": 404, "body": "gone"}}})";
-    }
+    // The first chart's list is gone from the server.
+    if (!SetRoutes(R"({"routes": {"/pdeck_data/charts/xinge.qrb": {"status": 404, "body": "gone"}}})"))
+        GTEST_SKIP() << "needs a routes file of the test's own";
     {
         CProgramRun run;
         StartWithTree(run);
@@ -436,7 +406,7 @@ TEST_F(ProgramTest, FailuresShowTheErrorPages) {
         EXPECT_EQ(0, remote::ListRowCount(run.List()));
         run.Close();
     }
-    std::ofstream(routesPath, std::ios::trunc) << R"({"routes": {}})";
+    SetRoutes(R"({"routes": {}})");
 
     // No server at all and no ranking data: the tree says so.
     ScopedDataRoot empty("program-noserver");
@@ -542,7 +512,7 @@ TEST_F(ProgramTest, SongShortcutGetsTheFirstIdAndTheFileTheNext) {
     OpenFirstChart(run);
     const std::string song = Charset::WString2String(remote::ListCellText(run.List(), 0, 0));
     const std::string artist = Charset::WString2String(remote::ListCellText(run.List(), 0, 1));
-    SelectListRow(run.List(), 0);
+    remote::ListSelectRow(run.List(), 0);
     remote::SendOr(run.Frame(), WM_COMMAND, 0x806F, 0, 0);
 
     std::string desktop, data;
@@ -554,19 +524,9 @@ TEST_F(ProgramTest, SongShortcutGetsTheFirstIdAndTheFileTheNext) {
     EXPECT_NE(std::string::npos, file.find("si=\"101\"")) << file;
     EXPECT_NE(std::string::npos, file.find("id=\"100\"")) << file;
 
-    CoInitialize(nullptr);
-    IShellLinkW* shell = nullptr;
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                     reinterpret_cast<void**>(&shell)));
-    IPersistFile* persist = nullptr;
-    shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist));
-    ASSERT_EQ(S_OK, persist->Load(Charset::String2WString(link).c_str(), STGM_READ));
-    wchar_t args[MAX_PATH] = L"";
-    shell->GetArguments(args, MAX_PATH);
-    EXPECT_EQ(L"/playico 100", std::wstring(args));
-    persist->Release();
-    shell->Release();
-    CoUninitialize();
+    ShortcutFields shortcut;
+    ASSERT_TRUE(ReadShortcut(link, shortcut));
+    EXPECT_EQ("/playico 100", shortcut.arguments);
     run.Close();
 }
 
@@ -580,18 +540,8 @@ TEST_F(ProgramTest, ListShortcutFromTheTreeMenuReopensTheListThroughVxMdAuto) {
     const std::string name = run.TreeText(second);
 
     // A right click on the item's label opens the list menu; its last item makes the shortcut.
-    remote::CRemoteBlock block(tree, sizeof(RECT));
-    RECT label = {};
-    *reinterpret_cast<HTREEITEM*>(&label) = second;
-    block.Write(&label, sizeof(label));
-    remote::SendOr(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(block.At()), 0);
-    block.Read(&label, sizeof(label));
-    POINT at = {label.left + 6, (label.top + label.bottom) / 2};
-    POINT screen = at;
-    ClientToScreen(tree, &screen);
-    SetCursorPos(screen.x, screen.y);
-    PostMessageW(tree, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
-    PostMessageW(tree, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    const RECT label = remote::TreeItemRect(tree, second, true);
+    ClickAt(tree, POINT{label.left + 6, (label.top + label.bottom) / 2}, WM_RBUTTONDOWN, MK_RBUTTON, WM_RBUTTONUP);
     HWND menu = WaitPopupMenu(run.Pid());
     ASSERT_TRUE(menu);
     PostMessageW(menu, WM_KEYDOWN, VK_UP, 0);
@@ -602,29 +552,17 @@ TEST_F(ProgramTest, ListShortcutFromTheTreeMenuReopensTheListThroughVxMdAuto) {
     Dir::GetVxPath(PATH_PROGRAM, program);
     const std::string link = desktop + "\\" + name + ".lnk";
     ASSERT_TRUE(CProgramRun::WaitUntil([&] { return Dir::IsExistFile(link); }, 5000)) << link;
-    CoInitialize(nullptr);
-    IShellLinkW* shell = nullptr;
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                     reinterpret_cast<void**>(&shell)));
-    IPersistFile* persist = nullptr;
-    shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist));
-    ASSERT_EQ(S_OK, persist->Load(Charset::String2WString(link).c_str(), STGM_READ));
-    wchar_t target[MAX_PATH] = L"", args[MAX_PATH] = L"";
-    shell->GetPath(target, MAX_PATH, nullptr, 0);
-    shell->GetArguments(args, MAX_PATH);
-    persist->Release();
-    shell->Release();
-    CoUninitialize();
-    EXPECT_EQ(0, lstrcmpiW(Charset::String2WString(program + "VxMdAuto.exe").c_str(), target));
-    EXPECT_EQ(L"/go 2|202", std::wstring(args));
+    ShortcutFields shortcut;
+    ASSERT_TRUE(ReadShortcut(link, shortcut));
+    EXPECT_EQ(0, lstrcmpiA((program + "VxMdAuto.exe").c_str(), shortcut.target.c_str())) << shortcut.target;
+    EXPECT_EQ("/go 2|202", shortcut.arguments);
 
     // The user opens the shortcut later, from another list: the running window goes back there.
     remote::TreeSelect(tree, run.TreeChild(nullptr, "歌手库"));
-    const std::string line = "\"" + Charset::WString2String(target) + "\" " + Charset::WString2String(args);
-    STARTUPINFOA si = {sizeof(si)};
+    std::wstring line = Charset::String2WString("\"" + shortcut.target + "\" " + shortcut.arguments);
+    STARTUPINFOW si = {sizeof(si)};
     PROCESS_INFORMATION pi = {};
-    std::string mutableLine = line;
-    ASSERT_TRUE(CreateProcessA(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     CloseHandle(pi.hThread);
     WaitForSingleObject(pi.hProcess, 20000);
     CloseHandle(pi.hProcess);

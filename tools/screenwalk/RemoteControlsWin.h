@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -147,6 +148,18 @@ inline bool TreeSelect(HWND tree, HTREEITEM item) {
     return SendOr(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item), FALSE) != FALSE;
 }
 
+// The item's rectangle in the tree's client coordinates; `textOnly` gives its label's.
+inline RECT TreeItemRect(HWND tree, HTREEITEM item, bool textOnly) {
+    RECT r = {};
+    CRemoteBlock block(tree, sizeof(RECT));
+    memcpy(&r, &item, sizeof item);  // the message takes the item in the rectangle's first bytes
+    if (block.Write(&r, sizeof r) && SendOr(tree, TVM_GETITEMRECT, textOnly, reinterpret_cast<LPARAM>(block.At()), FALSE))
+        block.Read(&r, sizeof r);
+    else
+        r = RECT{};
+    return r;
+}
+
 // List view; -1 when the list does not answer.
 inline int ListRowCount(HWND list) { return static_cast<int>(SendOr(list, LVM_GETITEMCOUNT, 0, 0, -1)); }
 
@@ -166,6 +179,33 @@ inline std::wstring ListCellText(HWND list, int row, int column) {
     return block.ReadText(lv.pszText, kMaxTextChars);
 }
 
+inline int ListColumnCount(HWND list) {
+    HWND header = reinterpret_cast<HWND>(SendOr(list, LVM_GETHEADER, 0, 0, 0));
+    return header ? static_cast<int>(SendOr(header, HDM_GETITEMCOUNT, 0, 0, -1)) : -1;
+}
+
+// A cell's rectangle in the list's client coordinates (column 0: the whole row); empty on failure.
+inline RECT ListCellRect(HWND list, int row, int column) {
+    RECT r = {LVIR_BOUNDS, column, 0, 0};
+    CRemoteBlock block(list, sizeof(RECT));
+    const UINT msg = column == 0 ? LVM_GETITEMRECT : LVM_GETSUBITEMRECT;
+    if (block.Write(&r, sizeof r) && SendOr(list, msg, row, reinterpret_cast<LPARAM>(block.At()), FALSE))
+        block.Read(&r, sizeof r);
+    else
+        r = RECT{};
+    return r;
+}
+
+// Selects and focuses a row as a click would (other rows keep their state).
+inline bool ListSelectRow(HWND list, int row) {
+    CRemoteBlock block(list, sizeof(LVITEMW));
+    LVITEMW item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    return block.Write(&item, sizeof item) &&
+           SendOr(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(block.At()), FALSE) != FALSE;
+}
+
 // The row's item data (for the song list, the song's address in its process); 0 when none.
 inline LPARAM ListItemData(HWND list, int row) {
     CRemoteBlock block(list, sizeof(LVITEMW));
@@ -177,6 +217,15 @@ inline LPARAM ListItemData(HWND list, int row) {
         !block.Read(&lv, sizeof lv))
         return 0;
     return lv.lParam;
+}
+
+// Any window's text (WM_GETTEXT is carried across processes by the system).
+inline std::wstring WindowText(HWND window) {
+    wchar_t text[kMaxTextChars + 1] = L"";
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, kMaxTextChars + 1, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                        kSendTimeoutMs, &ignored);
+    return text;
 }
 
 // Status bar pane text.
