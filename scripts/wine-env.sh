@@ -7,7 +7,9 @@ export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=d;winemenubuilder.exe=d"
 export LOCPATH="$VX_BUILD_DIR/locale"
-export LC_ALL=zh_CN.UTF-8
+# Wine needs the compiled zh_CN locale, which lives under LOCPATH; this shell was started without
+# LOCPATH and cannot load it itself, so its own complaint is silenced (the children find it).
+{ export LC_ALL=zh_CN.UTF-8; } 2>/dev/null
 if [ -z "${VX_KEEP_DISPLAY:-}" ]; then
   export DISPLAY=":$(( 100 + $(printf '%s' "$VX_BUILD_DIR" | cksum | cut -d' ' -f1) % 400 ))"
 fi
