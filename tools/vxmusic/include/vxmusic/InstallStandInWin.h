@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,9 +47,23 @@ inline const std::vector<std::string>& PlayerDlls() {
     return dlls;
 }
 
+// A file that someone holds open (a version read, an antivirus scan, a player that is just closing)
+// cannot be replaced at that instant: an installer waits for it, up to a bound.
+inline bool RetryWhileInUse(const std::function<bool()>& step, DWORD boundMs = 30000) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (step()) return true;
+        DWORD error = GetLastError();
+        bool inUse = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION ||
+                     error == ERROR_USER_MAPPED_FILE;
+        if (!inUse || GetTickCount() - start >= boundMs) return false;
+        Sleep(50);
+    }
+}
+
 inline bool CopyBuilt(const std::string& name, const std::string& folder, const std::string& as) {
-    return CopyFileW(Charset::String2WString(BuildBinFolder() + name).c_str(),
-                     Charset::String2WString(folder + as).c_str(), FALSE) != FALSE;
+    const std::wstring from = Charset::String2WString(BuildBinFolder() + name), to = Charset::String2WString(folder + as);
+    return RetryWhileInUse([&] { return CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE; });
 }
 
 // Replaces the executable's version resource (neutral language, id 1, as the stand-in's own).
@@ -66,13 +81,21 @@ inline std::string InstallPlayer(int pathType = PATH_PLAYER_EXE, const FileVersi
     if (!Dir::GetVxPath(pathType, target) || target.empty()) return std::string();
     std::string folder = Dir::GetFilePath(target);
     if (!Dir::MakeDir(folder)) return std::string();
-    if (!CopyBuilt("vxmusic.exe", folder, Dir::GetShortFileName(target))) return std::string();
     for (const std::string& dll : PlayerDlls())
         if (!CopyBuilt(dll, folder, dll)) return std::string();
+    // The executable is stamped beside its place and then put there in one step, so a reader of its
+    // version sees the old file or the new one, never the built one before its stamp.
+    const std::string staged = target + ".new";
+    if (!CopyBuilt("vxmusic.exe", folder, Dir::GetShortFileName(staged))) return std::string();
     FileVersion v = version;
     bool keep = !v.a && !v.b && !v.c && !v.d;
     if (keep) v = FileVersion{6, 0, 1, 3};
-    else if (!StampFileVersion(target, v)) return std::string();
+    const std::wstring stagedW = Charset::String2WString(staged), targetW = Charset::String2WString(target);
+    if ((!keep && !StampFileVersion(staged, v)) ||
+        !RetryWhileInUse([&] { return MoveFileExW(stagedW.c_str(), targetW.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE; })) {
+        DeleteFileW(stagedW.c_str());
+        return std::string();
+    }
     std::string text = std::to_string(v.a) + "." + std::to_string(v.b) + "." + std::to_string(v.c) + "." +
                        std::to_string(v.d);
     std::string ini = folder + "user.ini";
