@@ -20,11 +20,17 @@ public:
     // One "tag|state|value" text; anything else is ignored.
     void HandleNotify(const std::string& text);
 
+    // Looks every pass whether the updater still runs while its last word is awaited.
+    void WatchUpdater();
+
 protected:
     bool OnCommand(int id, int code, HWND control) override;
     void OnClose() override;
+    void OnTimer(UINT_PTR id) override;
     INT_PTR DialogProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
     void Hide();
+
+    int m_silentPasses = 0;
 };

@@ -9,11 +9,13 @@ int NoPlayerPrompt(bool notInstalled);
 void CloseInstallWindow();
 
 // The update library's calls the prompt makes. Tests put their own in; the defaults are
-// Update::GetPlaydeckUpdateResult, Update::InstallNewVersionPlaydeck and Update::UpdatePlaydeck.
+// Update::GetPlaydeckUpdateResult, Update::InstallNewVersionPlaydeck, Update::UpdatePlaydeck and
+// Update::IsPlaydeckUpdateRunning.
 struct PlaydeckUpdateCalls {
     int (*getResult)(Update::UpdateResult&);
     int (*install)();
     int (*update)();
+    int (*running)();
 };
 void SetPlaydeckUpdateCalls(const PlaydeckUpdateCalls& calls);
 PlaydeckUpdateCalls DefaultPlaydeckUpdateCalls();

@@ -37,6 +37,10 @@ const char kRetryCaption[] = "下载失败";
 
 const DWORD kPipeBufferSize = 1024 * 1024;
 const DWORD kPassMs = 1000;
+const UINT_PTR kUpdaterWatchTimer = 1;
+// Passes without an updater before the update counts as ended; the second one rules out a look
+// taken while the last notify was still on its way.
+const int kGonePasses = 2;
 
 enum NotifyState { kTaskStarted = 0, kRequestBuilt = 1, kDownloading2 = 2, kStartingPackage = 3, kTaskEnded = 4 };
 
@@ -208,6 +212,7 @@ void StartUpdate() {
         }
     }
     if (!g_updateRunning) g_updateRunning = g_calls.update();
+    if (g_updateRunning && g_installWindow) g_installWindow->WatchUpdater();
 }
 
 // A decimal field read as a floating-point value and truncated toward zero.
@@ -221,7 +226,8 @@ int FieldNumber(const std::string& field) {
 }  // namespace
 
 PlaydeckUpdateCalls DefaultPlaydeckUpdateCalls() {
-    return PlaydeckUpdateCalls{&Update::GetPlaydeckUpdateResult, &Update::InstallNewVersionPlaydeck, &Update::UpdatePlaydeck};
+    return PlaydeckUpdateCalls{&Update::GetPlaydeckUpdateResult, &Update::InstallNewVersionPlaydeck, &Update::UpdatePlaydeck,
+                               &Update::IsPlaydeckUpdateRunning};
 }
 
 void SetPlaydeckUpdateCalls(const PlaydeckUpdateCalls& calls) { g_calls = calls; }
@@ -248,6 +254,36 @@ bool CNoVxMusicDlg2::OnCommand(int id, int code, HWND) {
 }
 
 void CNoVxMusicDlg2::OnClose() { Hide(); }
+
+void CNoVxMusicDlg2::WatchUpdater() {
+    m_silentPasses = 0;
+    SetTimer(m_hWnd, kUpdaterWatchTimer, PassMs(), nullptr);
+}
+
+// An updater that died, hung up or found its task taken sends no end: without this the update
+// would count as running for the rest of the session and never start again.
+void CNoVxMusicDlg2::OnTimer(UINT_PTR id) {
+    if (id != kUpdaterWatchTimer) return;
+    if (!g_updateRunning) {
+        KillTimer(m_hWnd, kUpdaterWatchTimer);
+        return;
+    }
+    if (g_calls.running()) {
+        m_silentPasses = 0;
+        return;
+    }
+    if (++m_silentPasses < kGonePasses) return;
+    KillTimer(m_hWnd, kUpdaterWatchTimer);
+    VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "UpdateNotify", "the updater ended without its last notify");
+    // What it left in its result still counts.
+    Update::UpdateResult result;
+    bool downloaded = g_calls.getResult(result) && result.downloadSuccess;
+    if (!IsWindowVisible(m_hWnd)) {
+        g_updateRunning = 0;
+        return;
+    }
+    HandleNotify(std::string(Update::kPlaydeckClassName) + "|" + std::to_string(kTaskEnded) + "|" + (downloaded ? "1" : "0"));
+}
 
 INT_PTR CNoVxMusicDlg2::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     if (msg != kMsgUpdateNotify) return ui::CDialogBase::DialogProc(msg, wp, lp);

@@ -50,8 +50,10 @@ struct Fake {
         ++updates;
         return 1;
     }
+    static int running;
+    static int Running() { return running; }
 };
-int Fake::results, Fake::installs, Fake::updates, Fake::installResult;
+int Fake::results, Fake::installs, Fake::updates, Fake::installResult, Fake::running;
 bool Fake::downloaded;
 
 
@@ -118,7 +120,8 @@ protected:
     void SetUp() override {
         Fake::results = Fake::installs = Fake::updates = Fake::installResult = 0;
         Fake::downloaded = false;
-        SetPlaydeckUpdateCalls({&Fake::GetResult, &Fake::Install, &Fake::StartUpdate});
+        Fake::running = 1;
+        SetPlaydeckUpdateCalls({&Fake::GetResult, &Fake::Install, &Fake::StartUpdate, &Fake::Running});
     }
     void TearDown() override {
         CloseInstallWindow();
@@ -257,6 +260,31 @@ TEST_F(InstallPrompt, CancelStartsNothingAndARunningWatcherOnlyShowsTheWindow) {
     EXPECT_EQ(0, Bar());
     EXPECT_TRUE(PipeComesUp());
     EXPECT_EQ(1, Fake::updates);
+
+    // An updater that ends without its last notify (died, or found its task taken) counts as a
+    // failed one: the window asks, and Yes starts the update again.
+    bool asked = false;
+    ModalDriver retry([&] {
+        HWND box = FindOwnWindow("下载失败", true);
+        if (!box) return true;
+        asked = true;
+        Fake::running = 1;  // the update that Yes starts
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+        return false;
+    });
+    Fake::running = 0;
+    ASSERT_TRUE(PumpUntil([&] { return asked && Fake::updates == 2; }, 10000));
+    EXPECT_TRUE(IsWindowVisible(Window()));
+
+    // Gone while the window was hidden: nothing is asked, and the next prompt starts afresh.
+    SendMessageW(Window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    Fake::running = 0;
+    asked = false;
+    for (int pass = 0; pass < 2; ++pass) SendMessageW(Window(), WM_TIMER, 1, 0);
+    EXPECT_FALSE(asked);
+    Fake::running = 1;
+    ASSERT_TRUE(AnswerPrompt(true, IDOK));
+    EXPECT_EQ(3, Fake::updates);
 }
 
 TEST_F(InstallPrompt, AnInstallerFetchedEarlierStartsWithoutTheWindow) {
@@ -331,4 +359,7 @@ TEST_F(InstallPrompt, EndToEndTheUpdaterFetchesAndInstallsTheNewerPlayer) {
     EXPECT_EQ(0u, ReadAll(journal).find("VxMusicSetup\t")) << ReadAll(journal);
     SetEnvironmentVariableA("VX_INSTALLER_JOURNAL", nullptr);
     VxStandIn::QuitPlayer();
+    // The updater lingers to deliver its last notify; the next updater of this task would find it busy.
+    for (int i = 0; i < 300 && Update::IsPlaydeckUpdateRunning(); ++i) Sleep(100);
+    EXPECT_FALSE(Update::IsPlaydeckUpdateRunning());
 }

@@ -5,13 +5,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 
 #include "config/ConfigManager.h"
 #include "config/ServerAddress.h"
 #include "log/VxMdLog.h"
 #include "updatelib/Update.h"
 #include "updatelib/UpdateInfo.h"
+#include "vxlib/Charset.h"
 #include "vxlib/Dir.h"
+#include "vxlib/HandleWin.h"
 #include "vxlib/UserId.h"
 #include "vxlib/Zip.h"
 
@@ -125,14 +128,28 @@ bool BuildTask(UpdateInfo& info, const char* className, bool playdeck) {
     return true;
 }
 
+// The player's updater, so that a caller can tell when it ended without a word.
+std::mutex s_playdeckLock;
+CHandle s_playdeckUpdater;
+
 // A start that fails is reported: otherwise the day's only check would be spent on nothing.
-bool ExecuteUpdater(const std::string& taskFile) {
+// `process` (may be null) receives the updater's process handle.
+bool ExecuteUpdater(const std::string& taskFile, CHandle* process) {
     std::string programDir;
     if (!GetPath(PATH_PROGRAM, programDir)) return false;
     std::string exe = programDir + kUpdaterExe;
     std::string params = "-c \"" + taskFile + "\"";
-    HINSTANCE started = ShellExecuteA(nullptr, "open", exe.c_str(), params.c_str(), nullptr, SW_HIDE);
-    return reinterpret_cast<INT_PTR>(started) > 32;
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = "open";
+    info.lpFile = exe.c_str();
+    info.lpParameters = params.c_str();
+    info.nShow = SW_HIDE;
+    if (!ShellExecuteExA(&info)) return false;
+    CHandle started(info.hProcess);
+    if (process) *process = std::move(started);
+    return true;
 }
 
 int RequestUpdate(const char* tag, const char* className, bool playdeck) {
@@ -153,10 +170,15 @@ int RequestUpdate(const char* tag, const char* className, bool playdeck) {
         if (IConfigManager* config = AfxGetConfigManager())
             config->SetUInt32(kRegSection, kLastPlaydeckKey, static_cast<uint32_t>(Now()));
     }
-    if (!ExecuteUpdater(taskFile)) {
+    CHandle process;
+    if (!ExecuteUpdater(taskFile, &process)) {
         VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, tag, "Failed to ExecuteUpdater(%s).", taskFile.c_str());
         DeleteFileA(taskFile.c_str());
         return 0;
+    }
+    if (playdeck) {
+        std::lock_guard<std::mutex> hold(s_playdeckLock);
+        s_playdeckUpdater = std::move(process);
     }
     return 1;
 }
@@ -288,6 +310,23 @@ int UpdatePlaydeck() {
         const char* tag = "UpdatePlaydeck";
         VxMdLog::Log(kLogFile, VxMdLog::LEVEL_NOTICE, tag, "Start update Playdeck.");
         return RequestUpdate(tag, kPlaydeckClassName, true);
+    } catch (...) {
+        return 0;
+    }
+}
+
+int IsPlaydeckUpdateRunning() {
+    try {
+        {
+            std::lock_guard<std::mutex> hold(s_playdeckLock);
+            if (s_playdeckUpdater.Valid() && WaitForSingleObject(s_playdeckUpdater.Get(), 0) == WAIT_TIMEOUT) return 1;
+        }
+        // An updater that another caller started works on the same task and reports to the same pipe.
+        std::wstring name = Charset::String2WString(std::string(kPlaydeckClassName) + kTaskMutexSuffix);
+        HANDLE held = OpenMutexW(SYNCHRONIZE, FALSE, name.c_str());
+        if (!held) return 0;
+        CloseHandle(held);
+        return 1;
     } catch (...) {
         return 0;
     }

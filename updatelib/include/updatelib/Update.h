@@ -13,6 +13,8 @@ namespace Update {
 inline constexpr char kMelodiskClassName[] = "VxMelodisk_Update_Melodisk";
 inline constexpr char kPlaydeckClassName[] = "VxMelodisk_Update_Playdeck";
 inline constexpr char kResultFileName[] = "VxMdUpdateResult.ini";
+// The updater holds class name + this suffix as a mutex while it works on a task.
+inline constexpr char kTaskMutexSuffix[] = "_VxMd_Update_20110627";
 
 struct UpdateResult {
     char version[128] = {};
@@ -23,6 +25,9 @@ struct UpdateResult {
 
 VXMDUPDATEDEF_API int UpdateMelodisk();
 VXMDUPDATEDEF_API int UpdatePlaydeck();
+// Non-zero while the updater that UpdatePlaydeck started, or any updater working on the player's
+// task, still runs: a caller waiting for the updater's last word learns that none will come.
+VXMDUPDATEDEF_API int IsPlaydeckUpdateRunning();
 VXMDUPDATEDEF_API int InstallNewVersionMelodisk();
 VXMDUPDATEDEF_API int InstallNewVersionPlaydeck();
 VXMDUPDATEDEF_API int GetMelodiskUpdateResult(UpdateResult& result);
