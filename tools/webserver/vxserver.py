@@ -38,7 +38,7 @@ class Reply:
     """What a handler asks the server to send."""
 
     def __init__(self, status=200, headers=None, body=b"", chunked=False, delay_ms=0,
-                 cut_after=None, pace_ms=0, chunk_size=65536, length=None, source=None):
+                 cut_after=None, pace_ms=0, chunk_size=65536, length=None, source=None, hold_ms=0):
         self.status = status
         self.headers = headers or {}
         self.body = body            # bytes, used when source is None
@@ -46,6 +46,7 @@ class Reply:
         self.length = len(body) if length is None else length
         self.chunked = chunked
         self.delay_ms = delay_ms    # before the body
+        self.hold_ms = hold_ms      # before the status line: a server that takes the request and says nothing
         self.cut_after = cut_after  # close the connection after this many body bytes
         self.pace_ms = pace_ms      # pause between chunks
         self.chunk_size = chunk_size
@@ -134,6 +135,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         return static.handle(request, Reply)
 
     def send(self, reply, send_body):
+        if reply.hold_ms:
+            time.sleep(reply.hold_ms / 1000.0)
         self.send_response(reply.status)
         headers = dict(reply.headers)
         if reply.chunked:

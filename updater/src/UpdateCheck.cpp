@@ -5,6 +5,7 @@
 
 #include "config/IniDocument.h"
 #include "vxlib/Base64.h"
+#include "vxlib/Zip.h"
 
 namespace VxMdUpdate {
 
@@ -89,6 +90,13 @@ bool ParseSha256Hex(const std::string& hex, unsigned char digest[32]) {
         digest[i] = static_cast<unsigned char>(hi * 16 + lo);
     }
     return true;
+}
+
+bool IsPlainPackageName(const std::string& fileName) {
+    if (fileName.find_first_of("/\\") != std::string::npos) return false;
+    std::string relative;
+    bool isDirectory = false;
+    return Filezip::CheckEntryName(fileName, relative, isDirectory) && !isDirectory && relative == fileName;
 }
 
 bool IsStartablePackage(const std::string& fileName) {

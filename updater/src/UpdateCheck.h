@@ -38,6 +38,10 @@ bool ParseUpdateAnswer(const std::string& iniText, const std::string& defaultSer
 // 64 hex digits (either case) into 32 bytes; false for anything else.
 bool ParseSha256Hex(const std::string& hex, unsigned char digest[32]);
 
+// A package name the server gives becomes a file in the save folder: only a plain file name may
+// (no separator, "..", drive, stream, device name or character Windows forbids).
+bool IsPlainPackageName(const std::string& fileName);
+
 // Packages that are started after the download: ".exe" or ".msi", any case.
 bool IsStartablePackage(const std::string& fileName);
 

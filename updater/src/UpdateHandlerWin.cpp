@@ -4,14 +4,17 @@
 #include <shlwapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <thread>
 
 #include "UpdateCheck.h"
 #include "UpdateNotifierWin.h"
 #include "Sha256Win.h"
 #include "config/ServerAddress.h"
 #include "log/VxMdLog.h"
+#include "updatelib/Update.h"
 #include "vxlib/Base64.h"
 #include "vxlib/Charset.h"
 #include "vxlib/Dir.h"
@@ -20,12 +23,24 @@
 namespace {
 
 const char kLog[] = "update.log";
-const char kMutexSuffix[] = "_VxMd_Update_20110627";
-const char kResultFile[] = "VxMdUpdateResult.ini";
 const int kAttempts = 3;
 const DWORD kDonePollMs = 500;
 const DWORD kDeliverWaitMs = 3000;
 const DWORD kTaskEndWaitMs = 30000;
+// A download that stalls or never ends would keep the task's mutex, and every later update, for ever.
+const DWORD kStallMs = 120000;
+const DWORD kDownloadBoundMs = 2 * 60 * 60 * 1000;
+
+// Test-only: VX_UPDATER_TIME_DIVISOR (a whole number above 1, read once) divides both bounds.
+DWORD Bounded(DWORD ms) {
+    static const DWORD divisor = [] {
+        char text[16] = {};
+        DWORD n = GetEnvironmentVariableA("VX_UPDATER_TIME_DIVISOR", text, sizeof text);
+        long value = n > 0 && n < sizeof text ? std::strtol(text, nullptr, 10) : 0;
+        return value > 1 && value <= 100000 ? static_cast<DWORD>(value) : 1u;
+    }();
+    return ms / divisor;
+}
 
 enum NotifyState { kNotifyStarted = 0, kNotifyRequestBuilt = 1, kNotifyProgress = 2, kNotifyStarting = 3, kNotifyEnded = 4 };
 
@@ -46,7 +61,7 @@ int CUpdateHandler::Run() {
         return 0;
     }
     bool existed = false;
-    m_mutex.Reset(SharedObjects::CreateSharedMutex(Charset::String2WString(className + kMutexSuffix).c_str(), &existed));
+    m_mutex.Reset(SharedObjects::CreateSharedMutex(Charset::String2WString(className + Update::kTaskMutexSuffix).c_str(), &existed));
     if (!m_mutex.Valid() || existed) {
         // Another updater works on this task: its result stays its own.
         VxMdLog::Log(kLog, VxMdLog::LEVEL_NOTICE, "UpdateTask", "%s is being updated elsewhere", className.c_str());
@@ -107,6 +122,10 @@ int CUpdateHandler::Work(std::string& target, std::string& latestVersion) {
     latestVersion = answer.version;
     if (!VxMdUpdate::IsNewerVersion(m_task.GetCurVersion(), answer.version)) return 1;
 
+    if (!VxMdUpdate::IsPlainPackageName(answer.fileName)) {
+        VxMdLog::Log(kLog, VxMdLog::LEVEL_WARNING, "Download", "refused package name %s", answer.fileName.c_str());
+        return 0;
+    }
     target = savePath + "\\" + answer.fileName;
     if (!Download(answer.server + "/" + answer.fileName, target, answer.sha256)) return 0;
     if (!m_task.IsOnlyDownload()) {
@@ -157,10 +176,24 @@ bool CUpdateHandler::DownloadOnce(const std::string& url, const std::string& tar
         return false;
     }
     m_downloadId = id;
+    const DWORD started = GetTickCount();
+    m_lastActivity = started;
     while (WaitForSingleObject(m_doneEvent.Get(), kDonePollMs) != WAIT_OBJECT_0) {
+        DWORD now = GetTickCount();
+        if (now - m_lastActivity < Bounded(kStallMs) && now - started < Bounded(kDownloadBoundMs)) continue;
+        VxMdLog::Log(kLog, VxMdLog::LEVEL_WARNING, "Download", "%s after %lu ms, given up: %s",
+                     now - m_lastActivity >= Bounded(kStallMs) ? "no data" : "not done", now - started, url.c_str());
+        // Set first: the stop's own callback keeps a status that is not "completed".
+        m_status = kFailed;
+        // A read that never returns would hold StopTask as well: it is asked for on a thread of its own.
+        std::thread([http, id] { http->StopTask(id, nullptr); }).detach();
+        break;
     }
     // A stop from a callback is followed by one more callback: this handler must outlive it.
-    http->WaitTask(id, kTaskEndWaitMs);
+    if (!http->WaitTask(id, Bounded(kTaskEndWaitMs))) {
+        VxMdLog::Log(kLog, VxMdLog::LEVEL_WARNING, "Download", "task %d does not end, left behind", id);
+        m_abandoned = true;
+    }
     m_downloadId = -1;
     return m_status == kCompleted;
 }
@@ -196,7 +229,7 @@ void CUpdateHandler::StartPackage(const std::string& target) {
 void CUpdateHandler::WriteResult(int result, const std::string& target, const std::string& version) {
     const std::string& savePath = m_task.GetSavePath();
     if (!PathIsDirectoryA(savePath.c_str())) return;
-    std::string file = savePath + "\\" + kResultFile;
+    std::string file = savePath + "\\" + Update::kResultFileName;
     const char* section = m_task.GetClassNameA().c_str();
     char now[32];
     std::snprintf(now, sizeof now, "%lld", static_cast<long long>(std::time(nullptr)));
@@ -217,6 +250,7 @@ void CUpdateHandler::OnDownloadProgress(int taskId, long long total, long long d
             SetEvent(m_doneEvent.Get());
             return;
         }
+        m_lastActivity = GetTickCount();
         m_notifier.Send(m_task.GetClassNameA(), kNotifyProgress, VxMdUpdate::ProgressPercent(total, done));
     } catch (...) {
     }

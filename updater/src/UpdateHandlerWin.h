@@ -26,6 +26,9 @@ public:
     // Works the task to its end. Returns the result written (1 downloaded or up to date, 0 failed);
     // -1 when the task did not start because another updater holds it.
     int Run();
+    // True when a download of this handler never ended: it may still call back, so the handler
+    // must live as long as the process.
+    bool LeftADownloadBehind() const { return m_abandoned; }
 
     void OnDownloadBegin(int taskId, const char* url) override;
     void OnDownloadProgress(int taskId, long long total, long long done, int speed) override;
@@ -54,4 +57,6 @@ private:
     CHandle m_doneEvent;
     std::atomic<int> m_downloadId{-1};
     std::atomic<int> m_status{kCompleted};
+    std::atomic<DWORD> m_lastActivity{0};  // tick of the last progress callback
+    bool m_abandoned = false;
 };

@@ -1,6 +1,8 @@
 // The updater: works through the task file the update library hands it ("-c" and its path).
 #include <windows.h>
 
+#include <memory>
+
 #include "CommandLine.h"
 #include "UpdateHandlerWin.h"
 #include "UpdateNotifierWin.h"
@@ -20,8 +22,10 @@ void RunTasks(const char* commandLine) {
     }
     CUpdateNotifier notifier;
     for (const UpdateInfo& task : tasks.GetInfos()) {
-        CUpdateHandler handler(task, notifier);
-        handler.Run();
+        std::unique_ptr<CUpdateHandler> handler(new CUpdateHandler(task, notifier));
+        handler->Run();
+        // Its callbacks ignore a download they gave up, but they still read the handler.
+        if (handler->LeftADownloadBehind()) handler.release();
     }
 }
 

@@ -142,6 +142,14 @@ TEST(Package, StartedKindsAndProgress) {
     EXPECT_FALSE(IsStartablePackage("exe"));
     EXPECT_FALSE(IsStartablePackage(""));
 
+    // The server's file name becomes a file in the save folder: only plain names do.
+    for (const char* plain : {"VxMusicSetup.exe", "VxMelodisk_9.0.0.0.zip", "a b.dat", ".hidden"})
+        EXPECT_TRUE(IsPlainPackageName(plain)) << plain;
+    for (const char* unsafe : {"", "..", ".", "../x.exe", "..\\x.exe", "sub/x.exe", "sub\\x.exe", "\\\\host\\x.exe",
+                               "C:x.exe", "x.exe:stream", "CON", "nul.exe", "Com1.dat", "x.exe.", "x.exe ", "a<b.exe",
+                               "a|b.exe", "a?.exe", "a\x01b.exe"})
+        EXPECT_FALSE(IsPlainPackageName(unsafe)) << unsafe;
+
     EXPECT_EQ(0, ProgressPercent(-1, 500));            // length not announced
     EXPECT_EQ(0, ProgressPercent(0, 0));
     EXPECT_EQ(37, ProgressPercent(1000, 370));

@@ -272,10 +272,23 @@ TEST_F(UpdaterTest, UnusableAnswersFailTheTask) {
         ++tries;
     EXPECT_EQ(3u, tries);
 
-    // A package the server does not have: three failed downloads.
-    SetOffers(R"({"other": {"version": "2.0.0.0", "filename": "../escape.dat", "sha256": null}})");
-    RunUpdater({Task("Test_Update_404", "1.0.0.0", "u-404")});
-    EXPECT_EQ("0", Result("Test_Update_404", "IsDownloadSuccess"));
+    // A package name that would leave the save folder is refused before anything is asked for.
+    for (const std::string jsonName : {"../escape.dat", "..\\\\escape.dat"}) {
+        SetOffers(R"({"other": {"version": "2.0.0.0", "sha256": null, "filename": ")" + jsonName + "\"}}");
+        RunUpdater({Task("Test_Update_Escape", "1.0.0.0", "u-escape")});
+        EXPECT_EQ("0", Result("Test_Update_Escape", "IsDownloadSuccess")) << jsonName;
+        EXPECT_EQ("2.0.0.0", Result("Test_Update_Escape", "Version")) << jsonName;
+        EXPECT_FALSE(ServerSaw("escape.dat")) << jsonName;
+        EXPECT_FALSE(Dir::IsExistFile(m_root.Path() + "\\escape.dat")) << jsonName;
+    }
+
+    // A download that stops sending is given up instead of holding the task for ever.
+    SetOffers(R"({"other": {"version": "2.0.0.0", "filename": "stalled.dat", "sha256": null, "pace_ms": 600000}})");
+    SetEnvironmentVariableA("VX_UPDATER_TIME_DIVISOR", "100");
+    RunUpdater({Task("Test_Update_Stalled", "1.0.0.0", "u-stalled")});
+    SetEnvironmentVariableA("VX_UPDATER_TIME_DIVISOR", nullptr);
+    EXPECT_EQ("0", Result("Test_Update_Stalled", "IsDownloadSuccess"));
+    EXPECT_FALSE(Dir::IsExistFile(m_save + "\\stalled.dat"));
 }
 
 TEST_F(UpdaterTest, ListenerFollowsPlayerUpdate) {
@@ -314,7 +327,9 @@ TEST_F(UpdaterTest, ListenerFollowsPlayerUpdate) {
                 lastPercent = value;
             }
         }
-        if (state == 3) EXPECT_EQ(1, value);
+        if (state == 3) {
+            EXPECT_EQ(1, value);
+        }
         lastState = state;
     }
     EXPECT_TRUE(sawRequest);

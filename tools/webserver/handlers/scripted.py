@@ -1,7 +1,8 @@
 """Replies scripted in the routes file (JSON), looked up by exact path:
 
 {"routes": {"/path": {"status": 200, "headers": {"X": "y"}, "body": "text" | "file": "rel/path",
-                      "delay_ms": 0, "cut_after": null, "chunked": false, "pace_ms": 0}}}
+                      "delay_ms": 0, "cut_after": null, "chunked": false, "pace_ms": 0,
+                      "hold_ms": 0}}}
 
 "file" is relative to the served root. The file is read again when it changes.
 """
@@ -36,4 +37,5 @@ def handle(request, Reply):
         body = route.get("body", "").encode("utf-8")
     return Reply(status=route.get("status", 200), headers=route.get("headers", {}), body=body,
                  chunked=route.get("chunked", False), delay_ms=route.get("delay_ms", 0),
-                 cut_after=route.get("cut_after"), pace_ms=route.get("pace_ms", 0))
+                 cut_after=route.get("cut_after"), pace_ms=route.get("pace_ms", 0),
+                 hold_ms=route.get("hold_ms", 0))
