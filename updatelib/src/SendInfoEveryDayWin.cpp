@@ -41,11 +41,14 @@ const char kCrashConsentSection[] = "config";
 const char kErrorReportSection[] = "ErrorReport";
 const char kActLog[] = "log\\act.log";
 const char kUploadSuffix[] = ".out";
-// Records of an upload that did not go through wait here for the next one.
+// Records wait here until a server has taken them.
 const char kUnsentSuffix[] = ".unsent";
+// The user-action log while its records move to the waiting ones.
+const char kTakenSuffix[] = ".taken";
+// A long backlog goes in several uploads, a bounded number per run.
+const int kMaxUploadsPerRun = 8;
 
 const unsigned int kPauseMs = 30000;
-const unsigned int kPauseStepMs = 100;
 const unsigned int kReleaseWaitMs = 1000;
 const unsigned int kUploadEveryMinutes = 1440;
 const uint32_t kRegisterLimit = 5;
@@ -55,6 +58,7 @@ const DWORD kIoctlNdisQueryGlobalStats = 0x00170002;
 const ULONG kOid8023PermanentAddress = 0x01010101;
 
 HANDLE s_hThread = nullptr;
+CHandle s_stopEvent;
 unsigned int s_uiThreadId = 0;
 std::atomic<bool> s_bStop{false};
 std::atomic<bool> s_bStarted{false};
@@ -183,16 +187,45 @@ bool ReadFileHead(const std::string& path, size_t cap, std::string& content, DWO
     return true;
 }
 
-// Puts the records of a failed upload in front of the new ones, so a failure loses nothing.
-void MergeUnsent(const std::string& uploadFile, const std::string& unsentFile) {
-    if (GetFileAttributesA(unsentFile.c_str()) == INVALID_FILE_ATTRIBUTES) return;
-    std::string unsent, fresh;
+// Replaces a file in one step, so that a failure at any point leaves the old content or the new one.
+bool ReplaceFile(const std::string& path, const std::string& data) {
+    const std::string temp = path + ".tmp";
+    if (!Dir::WriteWholeFile(temp, data)) {
+        DeleteFileA(temp.c_str());
+        return false;
+    }
+    if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    DeleteFileA(temp.c_str());
+    return false;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Puts a taken log behind the records still waiting for a server; false, with both files as they
+// were, when that cannot be done now.
+bool MergeTaken(const std::string& taken, const std::string& waitingFile) {
+    if (!Exists(taken)) return true;
+    std::string waiting, fresh;
     DWORD size = 0;
-    if (!ReadFileHead(unsentFile, SIZE_MAX, unsent, size)) return;
-    if (GetFileAttributesA(uploadFile.c_str()) != INVALID_FILE_ATTRIBUTES &&
-        !ReadFileHead(uploadFile, SIZE_MAX, fresh, size))
-        return;
-    if (Dir::WriteWholeFile(uploadFile, unsent + fresh)) DeleteFileA(unsentFile.c_str());
+    if ((Exists(waitingFile) && !ReadFileHead(waitingFile, SIZE_MAX, waiting, size)) ||
+        !ReadFileHead(taken, SIZE_MAX, fresh, size) || !ReplaceFile(waitingFile, waiting + fresh)) {
+        VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "UpdateCmd", "Keeping %s for the next upload, error %lu.",
+                     taken.c_str(), GetLastError());
+        return false;
+    }
+    DeleteFileA(taken.c_str());
+    return true;
+}
+
+// Moves the user-action log's records behind those waiting. The log is taken by a rename, which a
+// writer cannot cut in two.
+void TakeNewRecords(const std::string& actLog, const std::string& waitingFile) {
+    const std::string taken = actLog + kTakenSuffix;
+    // One left by an earlier run holds older records than the log: they go first.
+    if (!MergeTaken(taken, waitingFile)) return;
+    if (!MoveFileA(actLog.c_str(), taken.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+        VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "UpdateCmd", "Rename act.log failed, error %lu.", GetLastError());
+    MergeTaken(taken, waitingFile);
 }
 
 }  // namespace
@@ -204,7 +237,10 @@ void CSendInfoEveryDay::SendInfo() {
         DWORD n = GetEnvironmentVariableA("VX_SENDINFO_PAUSE_MS", pause, sizeof pause);
         if (n > 0 && n < sizeof pause) s_pauseMs = static_cast<unsigned>(std::strtoul(pause, nullptr, 10));
         s_bStop = false;
-        uintptr_t h = _beginthreadex(nullptr, 0, &CSendInfoEveryDay::ThreadProc, nullptr, 0, &s_uiThreadId);
+        s_stopEvent.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        uintptr_t h = s_stopEvent.Valid()
+                          ? _beginthreadex(nullptr, 0, &CSendInfoEveryDay::ThreadProc, nullptr, 0, &s_uiThreadId)
+                          : 0;
         if (!h) {
             VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "UpdateCmd", "SendInfo _beginthreadex failed, errno %d.",
                          errno);
@@ -218,19 +254,28 @@ void CSendInfoEveryDay::SendInfo() {
 void CSendInfoEveryDay::Release() {
     if (!s_hThread) return;
     s_bStop = true;
-    WaitForSingleObject(s_hThread, kReleaseWaitMs);
+    SetEvent(s_stopEvent.Get());
+    if (WaitForSingleObject(s_hThread, kReleaseWaitMs) == WAIT_TIMEOUT) {
+        // Only a request already on the wire takes this long. The handle stays, so that a later
+        // Release still sees the worker; its module stays loaded until the worker is done.
+        VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "UpdateCmd", "Release: the worker is still in a request.");
+        return;
+    }
     CloseHandle(s_hThread);
     s_hThread = nullptr;
 }
 
 unsigned __stdcall CSendInfoEveryDay::ThreadProc(void*) {
+    // A reference to this module of its own: a FreeLibrary while the worker runs must not unmap its code.
+    HMODULE self = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&CSendInfoEveryDay::ThreadProc),
+                       &self);
     try {
         GenUserID();
-        DWORD start = GetTickCount();
-        while (!s_bStop && GetTickCount() - start < s_pauseMs) Sleep(kPauseStepMs);
-        if (!s_bStop) SendClientLog();
+        if (!s_bStop && WaitForSingleObject(s_stopEvent.Get(), s_pauseMs) == WAIT_TIMEOUT && !s_bStop) SendClientLog();
     } catch (...) {
     }
+    if (self) FreeLibraryAndExitThread(self, 0);
     return 0;
 }
 
@@ -349,16 +394,30 @@ void CSendInfoEveryDay::SendClientLog() {
     std::string server = ConfigText(kLogMsgSection, kUpLogServerKey, GetServerAddress(kServerLog));
     std::string actLog = ProgramDir() + kActLog;
     std::string uploadFile = actLog + kUploadSuffix;
-    std::string unsentFile = actLog + kUnsentSuffix;
+    std::string waitingFile = actLog + kUnsentSuffix;
     DeleteFileA(uploadFile.c_str());
-    if (!MoveFileA(actLog.c_str(), uploadFile.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
-        VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "UpdateCmd", "Rename act.log failed, error %lu.", GetLastError());
-    MergeUnsent(uploadFile, unsentFile);
-
-    if (!s_bStop && UploadFile(uploadFile, server)) return;
-    // Keep the records and let the next start try again instead of waiting a day.
-    if (GetFileAttributesA(uploadFile.c_str()) != INVALID_FILE_ATTRIBUTES)
-        MoveFileA(uploadFile.c_str(), unsentFile.c_str());
+    TakeNewRecords(actLog, waitingFile);
+    bool delivered = false;
+    // The first upload goes even without records; each takes what fits and leaves the rest waiting.
+    for (int upload = 0; upload < kMaxUploadsPerRun && !s_bStop; ++upload) {
+        std::string waiting;
+        DWORD size = 0;
+        if (Exists(waitingFile) && !ReadFileHead(waitingFile, SIZE_MAX, waiting, size)) break;
+        size_t batch = SendInfoText::UploadBatchLength(waiting);
+        if (!Dir::WriteWholeFile(uploadFile, waiting.substr(0, batch)) || !UploadFile(uploadFile, server)) break;
+        bool rest = batch < waiting.size();
+        bool listed = rest ? ReplaceFile(waitingFile, waiting.substr(batch))
+                           : !Exists(waitingFile) || DeleteFileA(waitingFile.c_str());
+        if (!listed) {
+            // Sent but still listed: better once twice than never.
+            VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "UpdateCmd", "Sent records stay in %s.", waitingFile.c_str());
+            break;
+        }
+        delivered = !rest;
+        if (!rest) break;
+    }
+    if (delivered) return;
+    // Let the next start try again instead of waiting a day.
     if (hadPrevious)
         config->SetUInt32(kRegSection, kUploadTimeKey, previous);
     else

@@ -81,6 +81,12 @@ std::string UploadPath(const std::string& plain, const std::string& encoded) {
     return "/um/s?m=" + std::to_string(plain.size()) + ";" + encoded;
 }
 
+size_t UploadBatchLength(const std::string& records, size_t cap) {
+    if (records.size() <= cap) return records.size();
+    size_t end = cap >= 2 ? records.rfind("\r\n", cap - 2) : std::string::npos;
+    return end == std::string::npos ? cap : end + 2;
+}
+
 bool CompressRecord(const std::string& record, std::string& out) {
     out.clear();
     uLong n = static_cast<uLong>(record.size());

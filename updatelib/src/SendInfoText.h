@@ -49,6 +49,10 @@ VXMDUPDATEDEF_API bool EncodeParam(const std::string& plain, std::string& out);
 VXMDUPDATEDEF_API std::string RegisterPath(const std::string& plain, const std::string& encoded);
 VXMDUPDATEDEF_API std::string UploadPath(const std::string& plain, const std::string& encoded);
 
+// How much of the waiting records one upload takes: all of them up to kUploadCap bytes, else up to
+// the end of the last whole record ("\r\n") within the cap (the cap itself when none ends there).
+VXMDUPDATEDEF_API size_t UploadBatchLength(const std::string& records, size_t cap = kUploadCap);
+
 // zlib compress into a buffer of n + n/4096 + n/16384 + 11 bytes; false on failure.
 VXMDUPDATEDEF_API bool CompressRecord(const std::string& record, std::string& out);
 

@@ -194,12 +194,23 @@ TEST_F(SendInfoTest, LogIsUploadedOncePerDayAndAFailedUploadKeepsItsRecords) {
     EXPECT_EQ(0xFFFFFFFFu, ConfigUInt("Upload_Time")) << "a failed upload must not hold back the next one";
     EXPECT_NE(std::string::npos, ReadAll(actLog + ".unsent").find(ActLine(key + "_A", "first")));
 
+    // Another program holds the waiting records open (they can be read, not replaced or removed)
+    // while the next upload fails too: still nothing is lost.
+    HANDLE holder = CreateFileA((actLog + ".unsent").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    VxMdLog::LogUserActMsg((key + "_H").c_str(), "held");
+    Peer::SendClientLog();
+    CloseHandle(holder);
+    EXPECT_TRUE(UploadsOf(id).empty());
+
     ASSERT_TRUE(c->SetString("LogMsg", "uplogserver", m_server));
     VxMdLog::LogUserActMsg((key + "_B").c_str(), "second");
     Peer::SendClientLog();
     std::vector<std::string> uploads = UploadsOf(id);
     ASSERT_EQ(1u, uploads.size());
     EXPECT_NE(std::string::npos, uploads[0].find(ActLine(key + "_A", "first")));
+    EXPECT_NE(std::string::npos, uploads[0].find(ActLine(key + "_H", "held")));
     EXPECT_NE(std::string::npos, uploads[0].find(ActLine(key + "_B", "second")));
     EXPECT_EQ(0u, uploads[0].find("9%09U:" + id + "|V:" + m_version + "|SRC:" + src + "|T:"));
     EXPECT_FALSE(Exists(actLog + ".unsent"));
@@ -221,6 +232,28 @@ TEST_F(SendInfoTest, LogIsUploadedOncePerDayAndAFailedUploadKeepsItsRecords) {
     ASSERT_EQ(2u, uploads.size());
     EXPECT_NE(std::string::npos, uploads[1].find(ActLine(key + "_C", "third")));
     EXPECT_EQ(std::string::npos, uploads[1].find(ActLine(key + "_A", "first")));
+
+    // More records than one upload takes: they go in several, cut between records, none lost.
+    std::string backlog;
+    for (int i = 0; backlog.size() < SendInfoText::kUploadCap + 400000; ++i)
+        backlog += "2026-12-09 10:00:00.000\t" + key + "\tN:" + std::to_string(i) + "|" + std::string(i % 97, 'x') + "\r\n";
+    FILE* f = std::fopen(actLog.c_str(), "wb");
+    ASSERT_NE(nullptr, f);
+    std::fwrite(backlog.data(), 1, backlog.size(), f);
+    std::fclose(f);
+    ASSERT_TRUE(c->SetUInt32(kReg, "Upload_Time", static_cast<uint32_t>(std::time(nullptr)) - 1441 * 60));
+    Peer::SendClientLog();
+    uploads = UploadsOf(id);
+    ASSERT_EQ(4u, uploads.size());
+    std::string sent;
+    for (size_t i = 2; i < uploads.size(); ++i) {
+        std::string body = uploads[i].substr(uploads[i].find("|\r\n") + 3);
+        EXPECT_LE(body.size(), SendInfoText::kUploadCap);
+        EXPECT_EQ("\r\n", body.substr(body.size() - 2));
+        sent += body;
+    }
+    EXPECT_TRUE(sent == backlog) << sent.size() << " of " << backlog.size();
+    EXPECT_FALSE(Exists(actLog + ".unsent"));
 }
 
 TEST_F(SendInfoTest, UploadSendsOnlyTheFirst3072000BytesOfALargeLog) {

@@ -82,6 +82,23 @@ TEST(SendInfoText, EncodedParametersDecodeWithTheServersKey) {
     EXPECT_TRUE(encoded.empty());
 }
 
+TEST(SendInfoText, UploadBatchesEndBetweenRecords) {
+    struct Case {
+        std::string records;
+        size_t cap, expected;
+    };
+    const Case cases[] = {
+        {"", 10, 0},
+        {"a\r\nb\r\n", 10, 6},           // all fits
+        {"aaa\r\nbbb\r\nccc\r\n", 12, 10},  // the third record does not fit whole
+        {"aaa\r\nbbb\r\n", 5, 5},          // a record ending right at the cap
+        {"aaa\r\nbbb\r\n", 6, 5},
+        {"aaaaaaaaaa\r\n", 4, 4},         // one record longer than the cap: cut at the cap
+        {"aaa\rbbb", 4, 4},                // a lone CR is no record end
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.expected, UploadBatchLength(c.records, c.cap)) << c.records << " " << c.cap;
+}
+
 TEST(SendInfoText, CompressedRecordInflatesBack) {
     for (size_t size : {size_t(0), size_t(1), size_t(5000), size_t(70000)}) {
         std::string record;
