@@ -242,7 +242,9 @@ struct SearchRun {
         const int keep =
             (read.complete && info->request.nType != kSearchRandom && !trimmed.empty() && !empty) ? 1 : 0;
         const int closed = items->CloseItem(handle, keep);
-        if (!closed || !keep) AfxGetFileCache()->DeleteItem(CSearchSong::kGroup, address.c_str());
+        // A fetch that broke off says nothing against the last good copy, which stays for the fallback.
+        const bool failedFetch = !local && !read.complete;
+        if ((!closed || !keep) && !failedFetch) AfxGetFileCache()->DeleteItem(CSearchSong::kGroup, address.c_str());
         return read.pages > 0;
     }
 

@@ -164,10 +164,8 @@ int CHtchFileMgr::CloseItem(int handle, int keep) {
             cache->AbortWrite(item->cacheWrite);
     }
     if (item->local && !keep && cache) return cache->DeleteItem(item->group.c_str(), item->address.c_str()) == 0 ? 1 : 0;
-    if (!item->local && !stored && cache) {
-        // The last good copy must not outlive a reply that replaced it only in part.
-        cache->DeleteItem(item->group.c_str(), item->address.c_str());
-    }
+    // A fetch that is not stored leaves an earlier copy alone: a copy is replaced only on commit,
+    // so it is still whole, and it is what the stale fallback serves when the server fails.
     return keep ? (item->local || stored ? 1 : 0) : 1;
 }
 

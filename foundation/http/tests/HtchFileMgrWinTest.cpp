@@ -101,6 +101,19 @@ TEST_F(ItemGroups, AlwaysAskingGroupRetriesAndFallsBackToTheLastGoodCopy) {
         EXPECT_EQ(0, local);   // fetched both times although a copy exists
         EXPECT_TRUE(mgr->CloseItem(handle, 1));
     }
+    // A fetch that fails half-way stores nothing and leaves the last good copy.
+    std::string cutReply = file + ".reply.json";
+    f = std::fopen(cutReply.c_str(), "wb");
+    ASSERT_NE(nullptr, f);
+    std::fputs("{\"cut_after\": 5}", f);
+    std::fclose(f);
+    std::string cutBody;
+    int cutHandle = 0;
+    EXPECT_FALSE(ReadItem("VX_TEST_ASK", address, cutBody, &cutHandle));
+    EXPECT_FALSE(mgr->CloseItem(cutHandle, 1));
+    ASSERT_TRUE(DeleteFileA(cutReply.c_str()));
+    EXPECT_TRUE(AfxGetFileCache()->GetItemInfo("VX_TEST_ASK", address.c_str(), nullptr, nullptr));
+
     size_t before = JournalLines().size();
     ASSERT_TRUE(DeleteFileA(file.c_str()));
     std::string body;

@@ -1,6 +1,13 @@
-"""Files below the served root; 404 for anything else (and for paths that leave the root)."""
+"""Files below the served root; 404 for anything else (and for paths that leave the root).
+
+A file F may come with "F.reply.json", whose reply options ("status", "cut_after", "delay_ms",
+"hold_ms", "pace_ms") shape how F is served, so that a test can make a known address fail.
+"""
+import json
 import mimetypes
 import os
+
+_OPTIONS = ("status", "cut_after", "delay_ms", "hold_ms", "pace_ms")
 
 
 def handle(request, Reply):
@@ -10,5 +17,12 @@ def handle(request, Reply):
         return Reply(404, {"Content-Type": "text/plain"}, b"not found")
     with open(path, "rb") as f:
         body = f.read()
+    options = {}
+    try:
+        with open(path + ".reply.json", encoding="utf-8") as f:
+            options = {k: v for k, v in json.load(f).items() if k in _OPTIONS}
+    except (OSError, ValueError):
+        pass
     kind = mimetypes.guess_type(path)[0] or "application/octet-stream"
-    return Reply(200, {"Content-Type": kind}, body)
+    status = options.pop("status", 200)
+    return Reply(status, {"Content-Type": kind}, body, **options)

@@ -171,9 +171,10 @@ public:
     // Reads the next part: *length holds the capacity on entry, the bytes read on return (0 at the
     // end). 0 on failure (connection lost, item cut short).
     virtual int ReadItem(int handle, char* buffer, int* length) = 0;
-    // Ends the handle. keep 1: a fetched item that was read to its complete end is stored; keep 0,
-    // or an item that was not read whole, leaves no cached copy. Returns non-zero when the result
-    // is what keep asked for (0 when keep was 1 but the item could not be stored).
+    // Ends the handle. keep 1: a fetched item that was read to its complete end is stored. A fetched
+    // item closed with keep 0, or not read whole, is not stored; a copy from an earlier fetch stays.
+    // A cached copy that was read and closed with keep 0 is deleted. Returns non-zero when the
+    // result is what keep asked for (0 when keep was 1 but the item could not be stored).
     virtual int CloseItem(int handle, int keep) = 0;
     // local: 1 when served from the cache. status: HTTP status of the fetch (0 when served from
     // the cache without asking). bytes: bytes delivered to the reader so far. Non-zero for a valid
