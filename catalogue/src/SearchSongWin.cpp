@@ -1,10 +1,12 @@
 #include <windows.h>
 
+#include <exception>
 #include <list>
 #include <memory>
 #include <vector>
 
 #include "JsonPages.h"
+#include "OpenItemWin.h"
 #include "SearchReply.h"
 #include "SearchSong.h"
 #include "config/ConfigManager.h"
@@ -64,21 +66,20 @@ private:
 };
 
 bool ReadWholeItem(const char* group, const std::string& address, std::string& text) {
-    IVxHtchFileMgr* items = AfxGetHtchFileMgr();
-    int handle = 0;
-    if (!items->OpenItem(group, address.c_str(), &handle)) return false;
+    COpenItem item(group, address);
+    if (!item.IsOpen()) return false;
     std::vector<char> buffer(64 * 1024);
     bool ok = true;
     for (;;) {
         int n = static_cast<int>(buffer.size());
-        if (!items->ReadItem(handle, buffer.data(), &n)) {
+        if (!AfxGetHtchFileMgr()->ReadItem(item.Handle(), buffer.data(), &n)) {
             ok = false;
             break;
         }
         if (n <= 0) break;
         text.append(buffer.data(), static_cast<size_t>(n));
     }
-    items->CloseItem(handle, ok ? 1 : 0);
+    item.Close(ok ? 1 : 0);
     return ok;
 }
 
@@ -93,6 +94,7 @@ struct SearchRun {
     int status = 0;
     int statusBytes = 0;
     int data = 0;
+    bool ended = false;  // the end (finished or failed) has been reported
 
     bool Cancelled() const { return info->nCancelled != 0; }
 
@@ -101,6 +103,7 @@ struct SearchRun {
         Send(kMsgThreadPage, {Variant::Long(info->lCookie), Variant::Pointer(&info->result), Variant::Int(0)});
     }
     void SendEnd(bool ok) {
+        ended = true;
         if (Cancelled()) return;
         if (ok) {
             Send(kMsgThreadFinished, {Variant::Long(info->lCookie), Variant::Pointer(&info->result), Variant::Int(0)});
@@ -216,13 +219,13 @@ struct SearchRun {
     bool Reply() {
         IVxHtchFileMgr* items = AfxGetHtchFileMgr();
         const std::string& address = info->strUrl;
-        int handle = 0;
-        if (!items->OpenItem(CSearchSong::kGroup, address.c_str(), &handle)) {
+        COpenItem item(CSearchSong::kGroup, address);
+        if (!item.IsOpen()) {
             data = -2;
             return false;
         }
         server = 1;
-        CItemReader reader(handle);
+        CItemReader reader(item.Handle());
         SearchReply::BlockReadResult read = SearchReply::ReadBlocks(reader, [this](const std::string& page) {
             if (Cancelled()) return false;
             CNetSongList* list = SearchReply::ParsePage(page, info->result, info->strPicServer);
@@ -234,14 +237,14 @@ struct SearchRun {
         });
         if (read.error) VxMdLog::Log(kLogFile, VxMdLog::LEVEL_DEBUG, "_SearchFromServer", "%s", read.error);
         data = read.complete ? read.bytes : -2;
-        items->GetItemStatus(handle, &local, &status, &statusBytes);
+        items->GetItemStatus(item.Handle(), &local, &status, &statusBytes);
 
         std::string trimmed = info->request.strKey;
         StringUtility::Trim(trimmed);
         const bool empty = !info->result.pPageList || info->result.pPageList->GetSongInfoVector().empty();
         const int keep =
             (read.complete && info->request.nType != kSearchRandom && !trimmed.empty() && !empty) ? 1 : 0;
-        const int closed = items->CloseItem(handle, keep);
+        const int closed = item.Close(keep);
         if (!closed || !keep) AfxGetFileCache()->DeleteItem(CSearchSong::kGroup, address.c_str());
         return read.pages > 0;
     }
@@ -263,11 +266,20 @@ namespace {
 
 DWORD WINAPI SearchThreadProc(LPVOID parameter) {
     auto* info = static_cast<SearchThreadInfo*>(parameter);
+    SearchRun run{info};
     try {
-        SearchRun run{info};
         run.Run();
+    } catch (const std::exception& e) {
+        VxMdLog::Log(kLogFile, VxMdLog::LEVEL_FATAL, "SearchThread", "exception, cookie %ld: %s", info->lCookie, e.what());
     } catch (...) {
         VxMdLog::Log(kLogFile, VxMdLog::LEVEL_FATAL, "SearchThread", "exception, cookie %ld", info->lCookie);
+    }
+    // Whoever waits for this request (the frame's busy cursor, the keyword pair) needs its end.
+    if (!run.ended) {
+        try {
+            run.SendEnd(false);
+        } catch (...) {
+        }
     }
     CloseHandle(static_cast<HANDLE>(info->hThread));
     {
