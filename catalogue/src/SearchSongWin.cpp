@@ -201,16 +201,22 @@ struct SearchRun {
         const std::string& first = info->strUrl;
         JsonPageInfo paging;
         if (!JsonPage(first, paging)) return false;
-        if (info->request.nPage == -1 && paging.total >= 1 && paging.ret >= 1) {
-            const size_t p = first.rfind('p');
-            const size_t dot = first.rfind('.');
-            if (p != std::string::npos && dot != std::string::npos) {
-                const long long count = (paging.total + paging.ret - 1) / paging.ret;
-                // Pages are numbered from 0, as the first page's own "pn" is.
-                for (long long page = paging.pn + 1; page < count && !Cancelled(); ++page) {
-                    JsonPageInfo next;
-                    if (!JsonPage(first.substr(0, p + 1) + std::to_string(page) + first.substr(dot), next)) break;
-                }
+        if (info->request.nPage != -1) return true;
+        const JsonPages::FollowingPages pages = JsonPages::Following(paging);
+        const size_t p = first.rfind('p');
+        const size_t dot = first.rfind('.');
+        if (pages.first > pages.last || p == std::string::npos || dot == std::string::npos) return true;
+        if (pages.cut) {
+            VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "JsonList",
+                         "%s: total %lld by %lld claims more than %lld pages, stopped after page %lld", first.c_str(),
+                         paging.total, paging.ret, JsonPages::kMaxListPages, pages.last);
+        }
+        for (long long page = pages.first; page <= pages.last && !Cancelled(); ++page) {
+            JsonPageInfo next;
+            if (!JsonPage(first.substr(0, p + 1) + std::to_string(page) + first.substr(dot), next)) {
+                // A list numbered from 0 ends here, one past its last page.
+                VxMdLog::Log(kLogFile, VxMdLog::LEVEL_DEBUG, "JsonList", "%s: no page %lld", first.c_str(), page);
+                break;
             }
         }
         return true;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "../src/JsonPages.h"
 #include "FacadeWin.h"
 #include "datadef/SongInfo.h"
 #include "datadef/SongList.h"
@@ -114,6 +117,41 @@ TEST(EndToEnd, TreeArrivesAndChartsAndWebListsOpenIntoTheNowShowingList) {
     ASSERT_TRUE(t.recorder.Has(kMsgSearchFinished, webCookie));
     EXPECT_EQ((items + pageSize - 1) / pageSize, t.recorder.Count(kMsgSearchPage, webCookie));
     EXPECT_EQ(items, ShowingSongs());
+}
+
+TEST(EndToEnd, PagedJsonListsFetchTheirPagesUpToTheCountButNoMoreThanTheCap) {
+    TestFacade& t = TestFacade::Get();
+    const struct {
+        int first;
+        long long total;
+        int per;
+        long long pages;
+        bool cut;
+    } cases[] = {
+        {1, 7, 3, 3, false},  // numbered from 1: the last page is the page count itself
+        {0, 7, 3, 3, false},  // numbered from 0: the page after the last is refused
+        {1, 1000000000, 1, JsonPages::kMaxListPages, true},  // a total no list has
+    };
+    for (const auto& c : cases) {
+        const std::string name =
+            std::to_string(c.first) + "-" + std::to_string(c.total) + "-" + std::to_string(c.per) + "_p" + std::to_string(c.first);
+        SCOPED_TRACE(name);
+        const size_t logBefore = ReadText(LogPath("NetSongLib.txt")).size();
+        SearchParam param;
+        param.nType = kSearchWebList;
+        param.strKey = t.server + "/jsonpages/" + name + ".js";
+        const long cookie = t.facade->Search(param);
+        ASSERT_GT(cookie, 0);
+        ASSERT_TRUE(PumpUntil([&] {
+            return t.recorder.Has(kMsgSearchFinished, cookie) || t.recorder.Has(kMsgSearchFailed, cookie);
+        }));
+        EXPECT_TRUE(t.recorder.Has(kMsgSearchFinished, cookie));
+        EXPECT_EQ(c.pages, t.recorder.Count(kMsgSearchPage, cookie));
+        EXPECT_EQ(std::min<long long>(c.total, c.pages * c.per), ShowingSongs());
+        const std::string log = ReadText(LogPath("NetSongLib.txt")).substr(logBefore);
+        EXPECT_EQ(c.cut, log.find("[JsonList]") != std::string::npos && log.find("stopped after page") != std::string::npos)
+            << log;
+    }
 }
 
 TEST(EndToEnd, KeywordSearchesAnswerWithMusicAndVideosOrNoResult) {
