@@ -91,10 +91,13 @@ void CSearchProxy::EndIfBothEnded() {
     if (!musicEnded || !videoEnded) return;
     const long requestNo = m_lRequestNo;
     m_lRequestNo = 0;
-    if (m_music.failed || m_video.failed) {
+    if (m_music.failed) {
         SendProxy(kProxyFailed, {Variant::Long(requestNo)});
         return;
     }
+    // The music that arrived is shown without the videos.
+    if (m_video.failed)
+        VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "CSearchProxy", "videos of request %ld failed", requestNo);
     const VariantList results = {Variant::Long(requestNo), Variant::Pointer(&m_music.result),
                                  Variant::Pointer(&m_video.result)};
     if (m_video.list->GetSongInfoVector().empty() && m_music.result.param.nType == kSearchKeyword &&

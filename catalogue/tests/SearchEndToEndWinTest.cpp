@@ -67,6 +67,13 @@ const NetSongEvent* ProxyEvent(long requestNo, int id) {
     return nullptr;
 }
 
+// Scripted replies of the stand-in for this test program (read again when the file changes).
+void SetRoutes(const std::string& json) {
+    const char* routes = std::getenv("VX_SERVER_ROUTES");
+    ASSERT_NE(nullptr, routes) << "the facade tests need a routes file of their own";
+    std::ofstream(std::string("Z:") + routes, std::ios::trunc) << json;
+}
+
 long KeywordSearch(const std::string& key) {
     SearchParam param;
     param.strKey = key;
@@ -175,11 +182,23 @@ TEST(EndToEnd, KeywordSearchesAnswerWithMusicAndVideosOrNoResult) {
     EXPECT_EQ((std::vector<int>{kProxyStarted, kProxyNoResult, kProxyFinished}), ProxyIds(none));
     EXPECT_EQ(0, ProxyEvent(none, kProxyFinished)->videos);
 
+    // The videos cannot be had: the music that arrived is the answer.
+    const std::string song = Charset::UTF8ToString(JsonText::GetText((*JsonText::Member(corpus, "songs"))[1], "name"));
+    SetRoutes(R"({"routes": {"/vdisk.web": {"status": 500, "body": "down"}}})");
+    const long musicOnly = KeywordSearch(song);
+    SetRoutes(R"({"routes": {}})");
+    ASSERT_EQ((std::vector<int>{kProxyStarted, kProxyFinished}), ProxyIds(musicOnly));
+    EXPECT_GT(ProxyEvent(musicOnly, kProxyFinished)->songs, 0);
+    EXPECT_EQ(0, ProxyEvent(musicOnly, kProxyFinished)->videos);
+    const std::string log = ReadText(LogPath("NetSongLib.txt"));
+    EXPECT_NE(std::string::npos, log.find("videos of request " + std::to_string(musicOnly) + " failed")) << log;
+
     std::vector<SearchParam> history;
     t.facade->GetSearchHistory(10, history);
-    ASSERT_GE(history.size(), 2u);
-    EXPECT_EQ("qqzzxx", history[0].strKey);
-    EXPECT_EQ(act, history[1].strKey);
+    ASSERT_GE(history.size(), 3u);
+    EXPECT_EQ(song, history[0].strKey);
+    EXPECT_EQ("qqzzxx", history[1].strKey);
+    EXPECT_EQ(act, history[2].strKey);
 }
 
 TEST(EndToEnd, TipsOfATypedTextArriveAsTipWords) {
