@@ -18,6 +18,7 @@
 #include "vxlib/Dir.h"
 #include "vxlib/StringUtility.h"
 #include "vxlib/Thread.h"
+#include "vxlib/UserId.h"
 #include "vxlib/Xml.h"
 
 const char CSearchSong::kGroup[] = "VX_SEARCH_SONG";
@@ -28,6 +29,8 @@ namespace {
 const char kLogFile[] = "NetSongLib.txt";
 const char kRecentSongsFile[] = "\\vixo\\ModuleData\\ModPlayList\\播放列表-列表组2-最近播放.pl";
 const int kMaxSearchRecord = 1023;
+const char kVersionSection[] = "config";
+const char kVersionKey[] = "version";
 
 Thread::CBaseCrititalSection g_runningLock;
 std::list<SearchThreadInfo*> g_running;
@@ -81,6 +84,16 @@ bool ReadWholeItem(const char* group, const std::string& address, std::string& t
     }
     item.Close(ok ? 1 : 0);
     return ok;
+}
+
+// The file version of the running program ("a.b.c.d"), empty when it has none.
+std::string ProgramVersion() {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string text;
+    int number = 0;
+    if (length == 0 || length >= MAX_PATH || !UserId::GetFileVersion(path, text, number)) text.clear();
+    return text;
 }
 
 }  // namespace
@@ -308,6 +321,7 @@ CSearchSong::CSearchSong(CSongListMgr* manager) : m_pManager(manager) {
     config->GetString("Netsong", "TipServer", m_servers.tip, tip);
     config->GetString("Netsong", "PicServer", m_strPicServer, pic);
     m_servers.videoSearch = GetServerAddress(kServerVideoSearch);
+    m_strProgramVersion = ProgramVersion();
     AfxGetHtchFileMgr()->CreateGroup(kGroup, 0, 86400, 1000, 104857600, 1);
     m_history.Load();
     std::string folder;
@@ -340,7 +354,9 @@ long CSearchSong::Search(const SearchParam& param) {
     info->strPicServer = m_strPicServer;
     info->pOwner = this;
     SearchAddress::Servers servers = m_servers;
-    AfxGetConfigManager()->GetString("config", "version", servers.version, "");
+    AfxGetConfigManager()->GetString(kVersionSection, kVersionKey, servers.version, "");
+    // An installation that never stored its version still names the program's own.
+    if (servers.version.empty()) servers.version = m_strProgramVersion;
     info->strUrl = SearchAddress::Build(param, servers);
     HANDLE thread = CreateThread(nullptr, 0, SearchThreadProc, info.get(), CREATE_SUSPENDED, nullptr);
     if (!thread) {

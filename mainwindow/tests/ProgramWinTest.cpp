@@ -13,6 +13,7 @@
 #include "config/ConfigManager.h"
 #include "testing/ScopedDataRootWin.h"
 #include "vxlib/StringUtility.h"
+#include "vxlib/UserId.h"
 #include "vxmusic/InstallStandInWin.h"
 
 namespace {
@@ -77,6 +78,22 @@ bool SetRoutes(const char* json) {
     if (!routes) return false;
     std::ofstream(std::string("Z:") + routes, std::ios::trunc) << json;
     return true;
+}
+
+// What reached the stand-in server: one JSON line per request.
+std::string ServerJournal() {
+    const char* journal = getenv("VX_TEST_SERVER_JOURNAL");
+    return journal ? ReadFile(journal) : std::string();
+}
+
+// Whether a request whose address holds both texts reached the server.
+bool JournalHas(const std::string& first, const std::string& second) {
+    std::istringstream lines(ServerJournal());
+    for (std::string line; std::getline(lines, line);) {
+        const size_t at = line.find(first);
+        if (at != std::string::npos && line.find(second, at) != std::string::npos) return true;
+    }
+    return false;
 }
 
 // The popup menu the program shows, once it is up.
@@ -320,8 +337,18 @@ TEST_F(ProgramTest, TheArtistLinkSearchesTheArtistAndRefreshAddsNoHistory) {
     EXPECT_EQ("", run.SelectedTreeText()) << "a search clears the tree's selection";
     EXPECT_TRUE(CProgramRun::WaitUntil([&] { return remote::SendOr(toolbar, TB_ISBUTTONENABLED, 0x8007, 0, 0) != 0; }, 3000));
 
+    // No version stored by an installer: the search names the program's own.
+    std::string programVersion;
+    int versionNumber = 0;
+    ASSERT_TRUE(UserId::GetFileVersion(CProgramRun::ProgramPath(), programVersion, versionNumber));
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return JournalHas("/r.s?", "&ver=" + programVersion + "&"); }, 5000))
+        << ServerJournal();
+
+    // The refresh repeats the search, now with the version the installation stored.
+    AfxGetConfigManager()->SetString("Config", "Version", "7.7.7.7");
     remote::SendOr(run.Frame(), WM_COMMAND, 0x806E, 0, 0);
     ASSERT_TRUE(CProgramRun::WaitUntil(allByArtist, 20000));
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return JournalHas("/r.s?", "&ver=7.7.7.7&"); }, 5000)) << ServerJournal();
     remote::SendOr(run.Frame(), WM_COMMAND, 0x8007, 0, 0);
     EXPECT_EQ(chart, run.SelectedTreeText()) << "the refresh added no history entry";
     EXPECT_TRUE(run.WaitRows());
