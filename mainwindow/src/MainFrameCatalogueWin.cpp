@@ -29,6 +29,14 @@ std::string IdText(uint32_t id) {
     return StringUtility::Format("%u", id);
 }
 
+// The request id of an answer of the catalogue, or -1 for a refusal: OpenListItem refuses with
+// -1, a search that gets no thread with 0.
+long AcceptedRequest(long id, const char* what) {
+    if (id > 0) return id;
+    VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, what, "refused: %ld", id);
+    return -1;
+}
+
 }  // namespace
 
 // Images of the tree: the bitmap's defaults plus list icons loaded once, by lower-cased file name.
@@ -323,7 +331,7 @@ int CMainFrame::OpenListInFrame(CSongListBase* list, int origin, bool force) {
         param.nType = type == 6 ? kSearchArtist : kSearchAlbum;
         param.strKey = list->GetShowName();
         param.strKey2 = list->GetFullShowName("->");
-        m_requestId = m_netSong->Search(param);
+        m_requestId = AcceptedRequest(m_netSong->Search(param), "Search");
         failed = m_requestId == -1;
     } else if (frameRules::IsPageList(type)) {
         ReportView().DeleteAllRows();
@@ -339,7 +347,8 @@ int CMainFrame::OpenListInFrame(CSongListBase* list, int origin, bool force) {
             if (type == kListJsonSongs || (frameRules::IsVideoList(type) && type != kListVideoSearch))
                 AddRows(list->GetSongInfoVector(), list, nullptr);
         }
-        m_requestId = net ? m_netSong->OpenListItem(net, frameRules::IsVideoList(type) ? 0 : -1) : -1;
+        m_requestId =
+            AcceptedRequest(net ? m_netSong->OpenListItem(net, frameRules::IsVideoList(type) ? 0 : -1) : -1, "OpenListItem");
         failed = m_requestId == -1;
     }
 
@@ -367,7 +376,7 @@ long CMainFrame::OpenSearchInFrame(const SearchParam& param, int origin) {
     ReleaseResultMaps(nullptr);
     SearchParam request = param;
     if (request.strKey2.empty()) request.strKey2 = UserActRecord::SearchPlaySource(request.nType, request.strKey);
-    m_requestId = m_netSong->Search(request);
+    m_requestId = AcceptedRequest(m_netSong->Search(request), "Search");
     if (origin != frame::kOriginRefresh) {
         HistoryEntry entry;
         entry.isSearch = true;

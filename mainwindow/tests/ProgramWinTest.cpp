@@ -11,6 +11,7 @@
 #include "ProgramRunWin.h"
 #include "ShortcutReaderWin.h"
 #include "config/ConfigManager.h"
+#include "testing/AddressSpaceWin.h"
 #include "testing/ScopedDataRootWin.h"
 #include "vxlib/StringUtility.h"
 #include "vxlib/UserId.h"
@@ -418,6 +419,30 @@ std::string WebAreaText(HWND frame) {
 }
 
 TEST_F(ProgramTest, FailuresShowTheErrorPages) {
+    {
+        // The program is nearly out of address space: the catalogue finds no room for the request's
+        // thread and refuses it. The frame shows the error and waits for nothing.
+        CProgramRun run;
+        StartWithTree(run);
+        HTREEITEM charts = run.TreeChild(nullptr, "排行榜");
+        remote::TreeExpand(run.Tree(), charts);
+        HTREEITEM chart = remote::TreeNext(run.Tree(), remote::TreeNext(run.Tree(), charts, TVGN_CHILD), TVGN_NEXT);
+        ASSERT_TRUE(chart);
+        const HWND toolbar = remote::FindDescendant(run.Frame(), TOOLBARCLASSNAMEW, IDC_FRAME_TOOLBAR);
+        {
+            CAddressSpaceSqueeze squeeze(run.Process(), 1 << 20);
+            ASSERT_TRUE(squeeze.Squeezed());
+            remote::TreeSelect(run.Tree(), chart);
+            EXPECT_TRUE(CProgramRun::WaitUntil([&] { return WebAreaText(run.Frame()).find("error_404.html") != std::string::npos; },
+                                               20000))
+                << WebAreaText(run.Frame());
+            EXPECT_TRUE(CProgramRun::WaitUntil([&] { return remote::SendOr(toolbar, TB_ISBUTTONENABLED, 0x806E, 0, 0) != 0; },
+                                               5000))
+                << "refresh stays greyed while a request is thought outstanding";
+        }
+        run.Close();
+    }
+
     // The first chart's list is gone from the server.
     if (!SetRoutes(R"({"routes": {"/pdeck_data/charts/xinge.qrb": {"status": 404, "body": "gone"}}})"))
         GTEST_SKIP() << "needs a routes file of the test's own";
