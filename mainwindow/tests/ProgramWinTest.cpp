@@ -488,12 +488,17 @@ TEST_F(ProgramTest, PlayShortcutStartGoesStraightToThePlayer) {
     plain.Close();
 }
 
-TEST_F(ProgramTest, AutorunStartsHidden) {
+TEST_F(ProgramTest, AutorunStartsHiddenAndRecordsItsSourceThroughLaterStarts) {
     CProgramRun run;
     ASSERT_TRUE(run.Start("/autorun /from SYS"));
     ASSERT_TRUE(run.WaitFrame());
     Sleep(500);
     EXPECT_FALSE(IsWindowVisible(run.Frame()));
+    // A desktop double-click later: its command line, without "/from", is forwarded.
+    CProgramRun second;
+    ASSERT_TRUE(second.Start());
+    EXPECT_EQ(0u, second.WaitExit(20000));
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return IsWindowVisible(run.Frame()) != FALSE; }, 5000));
     CActLogTail actLog;
     run.Close();
     EXPECT_NE(std::string::npos, actLog.New().find("|SF:SYS|T:")) << actLog.New();
