@@ -39,11 +39,14 @@ long AcceptedRequest(long id, const char* what) {
 
 }  // namespace
 
-// Images of the tree: the bitmap's defaults plus list icons loaded once, by lower-cased file name.
+// Images of the tree: the bitmap's defaults plus list icons loaded once, by lower-cased file name,
+// and the status pane's copy of the first image.
 struct CMainFrame::TreeImages {
     HIMAGELIST list = nullptr;
+    HICON statusIcon = nullptr;
     std::map<std::string, int> icons;
     ~TreeImages() {
+        if (statusIcon) ::DestroyIcon(statusIcon);
         if (list) ::ImageList_Destroy(list);
     }
 };
@@ -159,15 +162,17 @@ void CMainFrame::BuildTree() {
     m_rootCopy = std::move(copy);
     m_statusBar.SetPaneText(1, frame::kLoadComplete);
 
-    m_treeImages.reset(new TreeImages);
-    m_treeImages->list = ::ImageList_LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_TREE_IMAGES),
-                                                frameRules::kTreeImageWidth, frameRules::kTreeSpareImages,
-                                                RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
-    m_tree.SetImageList(m_treeImages->list);
-    if (m_treeImages->list) {
-        HICON icon = ::ImageList_GetIcon(m_treeImages->list, 0, ILD_NORMAL);
-        m_statusBar.Send(SB_SETICON, 2, reinterpret_cast<LPARAM>(icon));
+    std::unique_ptr<TreeImages> images(new TreeImages);
+    images->list = ::ImageList_LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_TREE_IMAGES),
+                                          frameRules::kTreeImageWidth, frameRules::kTreeSpareImages, RGB(255, 0, 255),
+                                          IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    m_tree.SetImageList(images->list);
+    if (images->list) {
+        images->statusIcon = ::ImageList_GetIcon(images->list, 0, ILD_NORMAL);
+        m_statusBar.Send(SB_SETICON, 2, reinterpret_cast<LPARAM>(images->statusIcon));
     }
+    // The previous list and icon go only now that the tree and the status bar have let go of them.
+    m_treeImages = std::move(images);
     InsertChildren(TVI_ROOT, m_rootCopy.get(), 1);
     VxMdLog::Log(kLogFile, VxMdLog::LEVEL_NOTICE, "BuildTree", "top lists %u, items %d",
                  static_cast<unsigned>(m_rootCopy->GetChildrenVector().size()), m_tree.GetCount());
