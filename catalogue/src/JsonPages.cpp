@@ -174,4 +174,19 @@ CNetSongList* ParsePage(const std::string& json, const std::string& requestAddre
     return list;
 }
 
+FollowingPages Following(const JsonPageInfo& info) {
+    FollowingPages pages;
+    if (info.total < 1 || info.ret < 1) return pages;
+    const long long count = info.total / info.ret + (info.total % info.ret ? 1 : 0);
+    // Nothing follows; this also keeps pn + 1 from overflowing.
+    if (info.pn >= count) return pages;
+    pages.first = info.pn < 0 ? 0 : info.pn + 1;
+    pages.last = count;
+    if (count - pages.first + 1 > kMaxListPages - 1) {
+        pages.last = pages.first + kMaxListPages - 2;
+        pages.cut = true;
+    }
+    return pages;
+}
+
 }  // namespace JsonPages

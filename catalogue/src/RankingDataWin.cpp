@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "OpenItemWin.h"
 #include "RankingRules.h"
 #include "SingerIndex.h"
 #include "catalogue/NetSongData.h"
@@ -202,21 +203,22 @@ void Download(const std::string& dataDir) {
 // could not be fetched.
 bool FetchNetChild(CNetSongList* child, CSongListMgr* manager) {
     IVxHtchFileMgr* items = AfxGetHtchFileMgr();
-    int handle = 0;
-    if (!items || !items->OpenItem(kNetListGroup, child->GetNetUrl().c_str(), &handle)) {
+    COpenItem item(kNetListGroup, child->GetNetUrl());
+    if (!item.IsOpen()) {
         RANKING_LOG("LoadXml", "OpenItem %s failed", child->GetNetUrl().c_str());
         return false;
     }
     std::string xml;
     bool ok = RankingRules::DecodeNetList(
-        [items, handle](char* buffer, int capacity) {
+        [items, handle = item.Handle()](char* buffer, int capacity) {
             int length = capacity;
             return items->ReadItem(handle, buffer, &length) ? length : 0;
         },
         xml);
     if (ok && !xml.empty()) {
-        CSongListBase* tree = nullptr;
-        ok = manager->LoadSongListFromXmlString(xml, tree, child->GetName()) && tree;
+        CSongListBase* loaded = nullptr;
+        ok = manager->LoadSongListFromXmlString(xml, loaded, child->GetName()) && loaded;
+        std::unique_ptr<CSongListBase> tree(loaded);
         if (ok) {
             // The loaded document's root carries the child's name too: look below it first.
             CSongListBase* found = nullptr;
@@ -227,11 +229,10 @@ bool FetchNetChild(CNetSongList* child, CSongListMgr* manager) {
             ok = found != nullptr;
             if (ok) *child = *found;
         }
-        delete tree;
     } else {
         ok = false;
     }
-    items->CloseItem(handle, ok ? 1 : 0);
+    item.Close(ok ? 1 : 0);
     if (!ok) RANKING_LOG("LoadXml", "net list %s refused", child->GetName().c_str());
     return ok;
 }
@@ -286,8 +287,10 @@ void AddRecentLists(CSongListBase* root) {
     }
 }
 
-// Hands the loaded tree (null: none could be loaded) to the facade.
-void SendTree(CSongListBase* root) {
+// Hands the loaded tree (null: none could be loaded) to the facade; `sent` records that the
+// thread has given its one notice.
+void SendTree(CSongListBase* root, bool& sent) {
+    sent = true;
     VariantList args{Variant::Pointer(root)};
     IMessageManager* messages = AfxGetMessageManager();
     if (!messages || !messages->Send(kNetSongChannel, kMsgTreeLoaded, args)) {
@@ -298,26 +301,27 @@ void SendTree(CSongListBase* root) {
 
 // Loads the tree under the ranking mutex and sends it; a tree that cannot be loaded removes the
 // data so that the next start downloads anew.
-bool Load(const std::string& dataDir, CSongListMgr* manager) {
+bool Load(const std::string& dataDir, CSongListMgr* manager, bool& sent) {
     RANKING_LOG("LoadXml", "in");
     CRankingLock lock("LoadXml");
-    CSongListBase* root = nullptr;
-    if (!manager->LoadSongListFromXmlFile(dataDir + kRootFile, root) || !root) {
+    CSongListBase* loaded = nullptr;
+    if (!manager->LoadSongListFromXmlFile(dataDir + kRootFile, loaded) || !loaded) {
         RANKING_LOG("LoadXml", "load %s failed", kRootFile);
         Dir::DeleteDir(dataDir);
         RANKING_LOG("LoadXml", "out");
         return false;
     }
-    FetchNetChildren(root, manager);
-    AddRecentLists(root);
+    std::unique_ptr<CSongListBase> root(loaded);
+    FetchNetChildren(root.get(), manager);
+    AddRecentLists(root.get());
     // Released before the send: the receiver's thread must never wait on a lock we hold.
     lock.Release();
-    SendTree(root);
+    SendTree(root.release(), sent);
     RANKING_LOG("LoadXml", "out");
     return true;
 }
 
-void RunRanking(CSongListMgr* manager) {
+void RunRanking(CSongListMgr* manager, bool& sent) {
     RANKING_LOG("GetXmlThread", "in");
     std::string dataDir;
     if (!Dir::GetVxPath(PATH_RANKING, dataDir)) {
@@ -328,7 +332,7 @@ void RunRanking(CSongListMgr* manager) {
     if (IConfigManager* config = AfxGetConfigManager()) config->GetUInt32(kConfigSection, kConfigLastUpdate, lastUpdate, 0);
     bool fresh = RankingRules::IsFresh(lastUpdate, Time::DateTime());
     if (!fresh) RANKING_LOG("NeedForceUpdate", "LastUpdateTime %u", lastUpdate);
-    if (fresh && FileExists(dataDir + kRootFile) && Load(dataDir, manager)) {
+    if (fresh && FileExists(dataDir + kRootFile) && Load(dataDir, manager, sent)) {
         RANKING_LOG("GetXmlThread", "out");
         return;
     }
@@ -348,20 +352,26 @@ void RunRanking(CSongListMgr* manager) {
         Download(dataDir);
     }
     RANKING_LOG("GetXmlThread", "before 2 LoadXml");
-    // Without a tree the program must still learn that loading is over, or it shows
-    // "loading" for ever.
-    if (!Load(dataDir, manager)) SendTree(nullptr);
+    if (!Load(dataDir, manager, sent)) SendTree(nullptr, sent);
     finish.Reset();
     RANKING_LOG("GetXmlThread", "out");
 }
 
 DWORD WINAPI RankingThread(LPVOID param) {
+    bool sent = false;
     try {
-        RunRanking(static_cast<CSongListMgr*>(param));
+        RunRanking(static_cast<CSongListMgr*>(param), sent);
     } catch (const std::exception& e) {
         RANKING_LOG("GetXmlThread", "exception: %s", e.what());
     } catch (...) {
         RANKING_LOG("GetXmlThread", "exception");
+    }
+    // Without a tree or the notice of none the program shows "loading" for ever.
+    if (!sent) {
+        try {
+            SendTree(nullptr, sent);
+        } catch (...) {
+        }
     }
     return 0;
 }

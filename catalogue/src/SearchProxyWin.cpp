@@ -5,8 +5,11 @@
 #include "SearchSong.h"
 #include "datadef/SongInfo.h"
 #include "datadef/SongList.h"
+#include "log/VxMdLog.h"
 
 namespace {
+
+const char kLogFile[] = "NetSongLib.txt";
 
 void SendProxy(int id, const VariantList& args) {
     if (IMessageManager* manager = AfxGetMessageManager()) manager->Send(kSearchProxyChannel, id, args);
@@ -66,14 +69,20 @@ void CSearchProxy::OnSearchStarted(long cookie, const SearchParam* /*param*/) {
 void CSearchProxy::OnSearchPage(long cookie, SearchResult* result) {
     Half* half = HalfOf(cookie);
     if (!half || !result) return;
-    half->result = *result;
-    half->result.pPageList = half->list;
-    CNetSongList* page = result->pPageList;
-    if (!page) return;
-    half->list->SetListType(page->GetListType());
-    for (CSongInfoBase* song : page->GetSongInfoVector()) half->list->AddSongInfo(song->Clone(), -1);
-    for (const std::string& json : page->GetJson()) half->list->GetJson().push_back(json);
-    if (half == &m_video) half->list->SetUrl(page->GetUrl());
+    try {
+        half->result = *result;
+        half->result.pPageList = half->list;
+        CNetSongList* page = result->pPageList;
+        if (!page) return;
+        half->list->SetListType(page->GetListType());
+        for (CSongInfoBase* song : page->GetSongInfoVector()) half->list->AddSongInfo(song->Clone(), -1);
+        for (const std::string& json : page->GetJson()) half->list->GetJson().push_back(json);
+        if (half == &m_video) half->list->SetUrl(page->GetUrl());
+    } catch (...) {
+        // The half's answer is incomplete: it ends as failed now, and its later messages are ignored.
+        VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "CSearchProxy", "page of cookie %ld lost", cookie);
+        OnSearchFailed(cookie);
+    }
 }
 
 void CSearchProxy::EndIfBothEnded() {
@@ -82,10 +91,13 @@ void CSearchProxy::EndIfBothEnded() {
     if (!musicEnded || !videoEnded) return;
     const long requestNo = m_lRequestNo;
     m_lRequestNo = 0;
-    if (m_music.failed || m_video.failed) {
+    if (m_music.failed) {
         SendProxy(kProxyFailed, {Variant::Long(requestNo)});
         return;
     }
+    // The music that arrived is shown without the videos.
+    if (m_video.failed)
+        VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "CSearchProxy", "videos of request %ld failed", requestNo);
     const VariantList results = {Variant::Long(requestNo), Variant::Pointer(&m_music.result),
                                  Variant::Pointer(&m_video.result)};
     if (m_video.list->GetSongInfoVector().empty() && m_music.result.param.nType == kSearchKeyword &&

@@ -57,5 +57,6 @@ private:
     CRecentVideos m_recentVideos;
     SearchAddress::Servers m_servers;
     std::string m_strPicServer;
+    std::string m_strProgramVersion;  // sent when the configuration holds no version
     bool m_bRegistered = false;
 };

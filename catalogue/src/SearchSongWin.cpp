@@ -1,10 +1,12 @@
 #include <windows.h>
 
+#include <exception>
 #include <list>
 #include <memory>
 #include <vector>
 
 #include "JsonPages.h"
+#include "OpenItemWin.h"
 #include "SearchReply.h"
 #include "SearchSong.h"
 #include "config/ConfigManager.h"
@@ -16,6 +18,7 @@
 #include "vxlib/Dir.h"
 #include "vxlib/StringUtility.h"
 #include "vxlib/Thread.h"
+#include "vxlib/UserId.h"
 #include "vxlib/Xml.h"
 
 const char CSearchSong::kGroup[] = "VX_SEARCH_SONG";
@@ -26,6 +29,8 @@ namespace {
 const char kLogFile[] = "NetSongLib.txt";
 const char kRecentSongsFile[] = "\\vixo\\ModuleData\\ModPlayList\\播放列表-列表组2-最近播放.pl";
 const int kMaxSearchRecord = 1023;
+const char kVersionSection[] = "config";
+const char kVersionKey[] = "version";
 
 Thread::CBaseCrititalSection g_runningLock;
 std::list<SearchThreadInfo*> g_running;
@@ -64,22 +69,31 @@ private:
 };
 
 bool ReadWholeItem(const char* group, const std::string& address, std::string& text) {
-    IVxHtchFileMgr* items = AfxGetHtchFileMgr();
-    int handle = 0;
-    if (!items->OpenItem(group, address.c_str(), &handle)) return false;
+    COpenItem item(group, address);
+    if (!item.IsOpen()) return false;
     std::vector<char> buffer(64 * 1024);
     bool ok = true;
     for (;;) {
         int n = static_cast<int>(buffer.size());
-        if (!items->ReadItem(handle, buffer.data(), &n)) {
+        if (!AfxGetHtchFileMgr()->ReadItem(item.Handle(), buffer.data(), &n)) {
             ok = false;
             break;
         }
         if (n <= 0) break;
         text.append(buffer.data(), static_cast<size_t>(n));
     }
-    items->CloseItem(handle, ok ? 1 : 0);
+    item.Close(ok ? 1 : 0);
     return ok;
+}
+
+// The file version of the running program ("a.b.c.d"), empty when it has none.
+std::string ProgramVersion() {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string text;
+    int number = 0;
+    if (length == 0 || length >= MAX_PATH || !UserId::GetFileVersion(path, text, number)) text.clear();
+    return text;
 }
 
 }  // namespace
@@ -93,6 +107,7 @@ struct SearchRun {
     int status = 0;
     int statusBytes = 0;
     int data = 0;
+    bool ended = false;  // the end (finished or failed) has been reported
 
     bool Cancelled() const { return info->nCancelled != 0; }
 
@@ -101,6 +116,7 @@ struct SearchRun {
         Send(kMsgThreadPage, {Variant::Long(info->lCookie), Variant::Pointer(&info->result), Variant::Int(0)});
     }
     void SendEnd(bool ok) {
+        ended = true;
         if (Cancelled()) return;
         if (ok) {
             Send(kMsgThreadFinished, {Variant::Long(info->lCookie), Variant::Pointer(&info->result), Variant::Int(0)});
@@ -198,16 +214,22 @@ struct SearchRun {
         const std::string& first = info->strUrl;
         JsonPageInfo paging;
         if (!JsonPage(first, paging)) return false;
-        if (info->request.nPage == -1 && paging.total >= 1 && paging.ret >= 1) {
-            const size_t p = first.rfind('p');
-            const size_t dot = first.rfind('.');
-            if (p != std::string::npos && dot != std::string::npos) {
-                const long long count = (paging.total + paging.ret - 1) / paging.ret;
-                // Pages are numbered from 0, as the first page's own "pn" is.
-                for (long long page = paging.pn + 1; page < count && !Cancelled(); ++page) {
-                    JsonPageInfo next;
-                    if (!JsonPage(first.substr(0, p + 1) + std::to_string(page) + first.substr(dot), next)) break;
-                }
+        if (info->request.nPage != -1) return true;
+        const JsonPages::FollowingPages pages = JsonPages::Following(paging);
+        const size_t p = first.rfind('p');
+        const size_t dot = first.rfind('.');
+        if (pages.first > pages.last || p == std::string::npos || dot == std::string::npos) return true;
+        if (pages.cut) {
+            VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "JsonList",
+                         "%s: total %lld by %lld claims more than %lld pages, stopped after page %lld", first.c_str(),
+                         paging.total, paging.ret, JsonPages::kMaxListPages, pages.last);
+        }
+        for (long long page = pages.first; page <= pages.last && !Cancelled(); ++page) {
+            JsonPageInfo next;
+            if (!JsonPage(first.substr(0, p + 1) + std::to_string(page) + first.substr(dot), next)) {
+                // A list numbered from 0 ends here, one past its last page.
+                VxMdLog::Log(kLogFile, VxMdLog::LEVEL_DEBUG, "JsonList", "%s: no page %lld", first.c_str(), page);
+                break;
             }
         }
         return true;
@@ -216,13 +238,13 @@ struct SearchRun {
     bool Reply() {
         IVxHtchFileMgr* items = AfxGetHtchFileMgr();
         const std::string& address = info->strUrl;
-        int handle = 0;
-        if (!items->OpenItem(CSearchSong::kGroup, address.c_str(), &handle)) {
+        COpenItem item(CSearchSong::kGroup, address);
+        if (!item.IsOpen()) {
             data = -2;
             return false;
         }
         server = 1;
-        CItemReader reader(handle);
+        CItemReader reader(item.Handle());
         SearchReply::BlockReadResult read = SearchReply::ReadBlocks(reader, [this](const std::string& page) {
             if (Cancelled()) return false;
             CNetSongList* list = SearchReply::ParsePage(page, info->result, info->strPicServer);
@@ -234,14 +256,14 @@ struct SearchRun {
         });
         if (read.error) VxMdLog::Log(kLogFile, VxMdLog::LEVEL_DEBUG, "_SearchFromServer", "%s", read.error);
         data = read.complete ? read.bytes : -2;
-        items->GetItemStatus(handle, &local, &status, &statusBytes);
+        items->GetItemStatus(item.Handle(), &local, &status, &statusBytes);
 
         std::string trimmed = info->request.strKey;
         StringUtility::Trim(trimmed);
         const bool empty = !info->result.pPageList || info->result.pPageList->GetSongInfoVector().empty();
         const int keep =
             (read.complete && info->request.nType != kSearchRandom && !trimmed.empty() && !empty) ? 1 : 0;
-        const int closed = items->CloseItem(handle, keep);
+        const int closed = item.Close(keep);
         // A fetch that broke off says nothing against the last good copy, which stays for the fallback.
         const bool failedFetch = !local && !read.complete;
         if ((!closed || !keep) && !failedFetch) AfxGetFileCache()->DeleteItem(CSearchSong::kGroup, address.c_str());
@@ -265,11 +287,20 @@ namespace {
 
 DWORD WINAPI SearchThreadProc(LPVOID parameter) {
     auto* info = static_cast<SearchThreadInfo*>(parameter);
+    SearchRun run{info};
     try {
-        SearchRun run{info};
         run.Run();
+    } catch (const std::exception& e) {
+        VxMdLog::Log(kLogFile, VxMdLog::LEVEL_FATAL, "SearchThread", "exception, cookie %ld: %s", info->lCookie, e.what());
     } catch (...) {
         VxMdLog::Log(kLogFile, VxMdLog::LEVEL_FATAL, "SearchThread", "exception, cookie %ld", info->lCookie);
+    }
+    // Whoever waits for this request (the frame's busy cursor, the keyword pair) needs its end.
+    if (!run.ended) {
+        try {
+            run.SendEnd(false);
+        } catch (...) {
+        }
     }
     CloseHandle(static_cast<HANDLE>(info->hThread));
     {
@@ -292,6 +323,7 @@ CSearchSong::CSearchSong(CSongListMgr* manager) : m_pManager(manager) {
     config->GetString("Netsong", "TipServer", m_servers.tip, tip);
     config->GetString("Netsong", "PicServer", m_strPicServer, pic);
     m_servers.videoSearch = GetServerAddress(kServerVideoSearch);
+    m_strProgramVersion = ProgramVersion();
     AfxGetHtchFileMgr()->CreateGroup(kGroup, 0, 86400, 1000, 104857600, 1);
     m_history.Load();
     std::string folder;
@@ -324,7 +356,9 @@ long CSearchSong::Search(const SearchParam& param) {
     info->strPicServer = m_strPicServer;
     info->pOwner = this;
     SearchAddress::Servers servers = m_servers;
-    AfxGetConfigManager()->GetString("config", "version", servers.version, "");
+    AfxGetConfigManager()->GetString(kVersionSection, kVersionKey, servers.version, "");
+    // An installation that never stored its version still names the program's own.
+    if (servers.version.empty()) servers.version = m_strProgramVersion;
     info->strUrl = SearchAddress::Build(param, servers);
     HANDLE thread = CreateThread(nullptr, 0, SearchThreadProc, info.get(), CREATE_SUSPENDED, nullptr);
     if (!thread) {

@@ -13,6 +13,7 @@
 #include "config/ConfigManager.h"
 #include "http/VxHttpRequestMgr.h"
 #include "testing/ScopedDataRootWin.h"
+#include "vxlib/Dir.h"
 
 // The one facade of the test process, made against the stand-in server in a private data root.
 // Observers are registered first, so they see message 0.
@@ -138,4 +139,11 @@ inline std::string ReadText(const std::string& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// A log file of this test program (VxMdLog writes below the common folder of the data root).
+inline std::string LogPath(const char* file) {
+    std::string common;
+    Dir::GetVxPath(PATH_COMMON_APPDATA, common);
+    return common + "\\Vixo\\VxMelodisk\\log\\VxMdNetSong_tests\\" + file;
 }

@@ -149,3 +149,33 @@ TEST(JsonNodes, VideoPageValidation) {
         EXPECT_EQ(c.valid, page.Validate()) << c.json;
     }
 }
+
+TEST(JsonPages, FollowingPagesRunToThePageCountWithinTheCap) {
+    const long long kMax = JsonPages::kMaxListPages;
+    const long long kHuge = 9223372036854775807LL;
+    const struct {
+        long long pn, total, ret, first, last;
+        bool cut;
+    } cases[] = {
+        {1, 130, 60, 2, 3, false},      // pages from 1: the page count is the last
+        {0, 130, 60, 1, 3, false},      // pages from 0: one past the last, which the server refuses
+        {3, 130, 60, 1, 0, false},      // nothing follows the last page
+        {1, 0, 60, 1, 0, false},        // no total
+        {1, 130, 0, 1, 0, false},       // no page size
+        {-5, 120, 60, 0, 2, false},     // a negative page number starts at 0
+        {1, kHuge, 1, 2, kMax, true},   // a lying total stops at the cap
+        {kHuge, kHuge, 1, 1, 0, false}, // no overflow past the largest page number
+        {1, 100, 1, 2, kMax, false},    // exactly the cap
+        {1, 101, 1, 2, kMax, true},
+    };
+    for (const auto& c : cases) {
+        JsonPageInfo info;
+        info.pn = c.pn;
+        info.total = c.total;
+        info.ret = c.ret;
+        const JsonPages::FollowingPages pages = JsonPages::Following(info);
+        EXPECT_EQ(c.first, pages.first) << c.pn << " " << c.total << " " << c.ret;
+        EXPECT_EQ(c.last, pages.last) << c.pn << " " << c.total << " " << c.ret;
+        EXPECT_EQ(c.cut, pages.cut) << c.pn << " " << c.total << " " << c.ret;
+    }
+}

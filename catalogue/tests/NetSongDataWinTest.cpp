@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "FacadeWin.h"
+#include "testing/AddressSpaceWin.h"
 #include "datadef/SongInfo.h"
 #include "datadef/SongList.h"
 #include "vxlib/Dir.h"
@@ -57,12 +58,6 @@ int ShowingCount() {
     std::vector<CSongInfoBase*> songs;
     TestFacade::Get().facade->GetShowingSongs(songs, 0);
     return static_cast<int>(songs.size());
-}
-
-std::string LogPath(const char* file) {
-    std::string common;
-    Dir::GetVxPath(PATH_COMMON_APPDATA, common);
-    return common + "\\Vixo\\VxMelodisk\\log\\VxMdNetSong_tests\\" + file;
 }
 
 std::string SearchRecord(const std::string& key) {
@@ -168,6 +163,27 @@ TEST(Facade, BrokenRepliesReportTheirPagesLogTheErrorAndLeaveNoCachedCopy) {
         EXPECT_NE(std::string::npos, record.find(c.pages > 0 ? "ISGET:1|" : "ISGET:0|")) << record;
         EXPECT_FALSE(Cached(address));
     }
+}
+
+TEST(Facade, ARequestEndedByAnExceptionStillReportsItsFailure) {
+    TestFacade& t = TestFacade::Get();
+    ServedFiles files;
+    // A block that announces 9 MB: its buffer cannot be had while the address space is nearly full.
+    const std::string address = files.Put("huge.qrb", LittleEndian(9000000) + LittleEndian(9000000) + "abcd");
+    const size_t logBefore = ReadText(LogPath("NetSongLib.txt")).size();
+    long cookie = 0;
+    {
+        CAddressSpaceSqueeze squeeze;
+        ASSERT_TRUE(squeeze.Squeezed());
+        cookie = Start(kSearchLocalList, address);
+        ASSERT_GT(cookie, 0);
+        ASSERT_TRUE(WaitEnd(cookie)) << "the request's end never came";
+    }
+    EXPECT_TRUE(t.recorder.Has(kMsgSearchFailed, cookie));
+    EXPECT_FALSE(t.recorder.Has(kMsgSearchFinished, cookie));
+    const std::string log = ReadText(LogPath("NetSongLib.txt")).substr(logBefore);
+    EXPECT_NE(std::string::npos, log.find("[SearchThread] exception, cookie " + std::to_string(cookie))) << log;
+    EXPECT_FALSE(Cached(address));
 }
 
 TEST(Facade, CancelledRequestsNeverReachTheNowShowingList) {

@@ -5,11 +5,13 @@
 #include <string>
 
 #include "../src/RankingData.h"
+#include "ReplyBlocks.h"
 #include "catalogue/NetSongData.h"
 #include "catalogue/SearchTypes.h"
 #include "config/ConfigManager.h"
 #include "datadef/SongListMgr.h"
 #include "http/VxHttpRequestMgr.h"
+#include "testing/AddressSpaceWin.h"
 #include "testing/ScopedDataRootWin.h"
 #include "vxlib/DateTime.h"
 #include "vxlib/Dir.h"
@@ -179,4 +181,27 @@ TEST_F(RankingDataTest, UnloadableTreeRemovesTheDataAfterFailedDownloads) {
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.Get(), 20000));
     EXPECT_NE(0u, LastUpdate());
     EXPECT_FALSE(Dir::IsExistFile(dataDir + "other.pl"));
+}
+
+TEST_F(RankingDataTest, AnExceptionWhileLoadingStillEndsWithTheNoticeOfNoTree) {
+    WriteRoot();
+    // The good net list now announces 9 MB, a buffer that cannot be had while the address space is
+    // nearly full.
+    const std::string netGood = std::string(kDeadServer) + "/good.xml";
+    const std::string huge = LittleEndian(9000000) + LittleEndian(9000000) + "abcd";
+    ASSERT_TRUE(AfxGetFileCache()->WriteItem("VX_NET_SONG", netGood.c_str(), huge.data(), static_cast<int>(huge.size()), 0));
+    AfxGetConfigManager()->SetUInt32("BangDan", "LastUpdateTime", static_cast<uint32_t>(Time::DateTime().GetSeconds()));
+    CTreeCatcher catcher;
+    CSongListMgr manager(nullptr);
+    {
+        CAddressSpaceSqueeze squeeze;
+        ASSERT_TRUE(squeeze.Squeezed());
+        CHandle thread(CRankingData::StartThread(&manager));
+        ASSERT_TRUE(thread.Valid());
+        catcher.Pump(30000);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.Get(), 20000));
+    }
+    // Without the exception the tree would have loaded, leaving that one list out.
+    EXPECT_EQ(1, catcher.notices) << "the thread ended without telling";
+    EXPECT_EQ(nullptr, catcher.root);
 }

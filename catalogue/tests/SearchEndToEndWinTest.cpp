@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "../src/JsonPages.h"
 #include "FacadeWin.h"
 #include "datadef/SongInfo.h"
 #include "datadef/SongList.h"
@@ -64,6 +67,13 @@ const NetSongEvent* ProxyEvent(long requestNo, int id) {
     return nullptr;
 }
 
+// Scripted replies of the stand-in for this test program (read again when the file changes).
+void SetRoutes(const std::string& json) {
+    const char* routes = std::getenv("VX_SERVER_ROUTES");
+    ASSERT_NE(nullptr, routes) << "the facade tests need a routes file of their own";
+    std::ofstream(std::string("Z:") + routes, std::ios::trunc) << json;
+}
+
 long KeywordSearch(const std::string& key) {
     SearchParam param;
     param.strKey = key;
@@ -116,6 +126,41 @@ TEST(EndToEnd, TreeArrivesAndChartsAndWebListsOpenIntoTheNowShowingList) {
     EXPECT_EQ(items, ShowingSongs());
 }
 
+TEST(EndToEnd, PagedJsonListsFetchTheirPagesUpToTheCountButNoMoreThanTheCap) {
+    TestFacade& t = TestFacade::Get();
+    const struct {
+        int first;
+        long long total;
+        int per;
+        long long pages;
+        bool cut;
+    } cases[] = {
+        {1, 7, 3, 3, false},  // numbered from 1: the last page is the page count itself
+        {0, 7, 3, 3, false},  // numbered from 0: the page after the last is refused
+        {1, 1000000000, 1, JsonPages::kMaxListPages, true},  // a total no list has
+    };
+    for (const auto& c : cases) {
+        const std::string name =
+            std::to_string(c.first) + "-" + std::to_string(c.total) + "-" + std::to_string(c.per) + "_p" + std::to_string(c.first);
+        SCOPED_TRACE(name);
+        const size_t logBefore = ReadText(LogPath("NetSongLib.txt")).size();
+        SearchParam param;
+        param.nType = kSearchWebList;
+        param.strKey = t.server + "/jsonpages/" + name + ".js";
+        const long cookie = t.facade->Search(param);
+        ASSERT_GT(cookie, 0);
+        ASSERT_TRUE(PumpUntil([&] {
+            return t.recorder.Has(kMsgSearchFinished, cookie) || t.recorder.Has(kMsgSearchFailed, cookie);
+        }));
+        EXPECT_TRUE(t.recorder.Has(kMsgSearchFinished, cookie));
+        EXPECT_EQ(c.pages, t.recorder.Count(kMsgSearchPage, cookie));
+        EXPECT_EQ(std::min<long long>(c.total, c.pages * c.per), ShowingSongs());
+        const std::string log = ReadText(LogPath("NetSongLib.txt")).substr(logBefore);
+        EXPECT_EQ(c.cut, log.find("[JsonList]") != std::string::npos && log.find("stopped after page") != std::string::npos)
+            << log;
+    }
+}
+
 TEST(EndToEnd, KeywordSearchesAnswerWithMusicAndVideosOrNoResult) {
     TestFacade& t = TestFacade::Get();
     const Json::Value corpus = Corpus();
@@ -137,11 +182,23 @@ TEST(EndToEnd, KeywordSearchesAnswerWithMusicAndVideosOrNoResult) {
     EXPECT_EQ((std::vector<int>{kProxyStarted, kProxyNoResult, kProxyFinished}), ProxyIds(none));
     EXPECT_EQ(0, ProxyEvent(none, kProxyFinished)->videos);
 
+    // The videos cannot be had: the music that arrived is the answer.
+    const std::string song = Charset::UTF8ToString(JsonText::GetText((*JsonText::Member(corpus, "songs"))[1], "name"));
+    SetRoutes(R"({"routes": {"/vdisk.web": {"status": 500, "body": "down"}}})");
+    const long musicOnly = KeywordSearch(song);
+    SetRoutes(R"({"routes": {}})");
+    ASSERT_EQ((std::vector<int>{kProxyStarted, kProxyFinished}), ProxyIds(musicOnly));
+    EXPECT_GT(ProxyEvent(musicOnly, kProxyFinished)->songs, 0);
+    EXPECT_EQ(0, ProxyEvent(musicOnly, kProxyFinished)->videos);
+    const std::string log = ReadText(LogPath("NetSongLib.txt"));
+    EXPECT_NE(std::string::npos, log.find("videos of request " + std::to_string(musicOnly) + " failed")) << log;
+
     std::vector<SearchParam> history;
     t.facade->GetSearchHistory(10, history);
-    ASSERT_GE(history.size(), 2u);
-    EXPECT_EQ("qqzzxx", history[0].strKey);
-    EXPECT_EQ(act, history[1].strKey);
+    ASSERT_GE(history.size(), 3u);
+    EXPECT_EQ(song, history[0].strKey);
+    EXPECT_EQ("qqzzxx", history[1].strKey);
+    EXPECT_EQ(act, history[2].strKey);
 }
 
 TEST(EndToEnd, TipsOfATypedTextArriveAsTipWords) {

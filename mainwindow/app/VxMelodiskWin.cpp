@@ -99,10 +99,11 @@ int RunLoop() {
     return result;
 }
 
-void WriteExitRecord(DWORD startTick) {
+// `from` is this start's own source: later starts forward command lines that replace the stored one.
+void WriteExitRecord(DWORD startTick, const std::string& from) {
     const DWORD now = ::GetTickCount();
     if (now < startTick) return;
-    const std::string text = UserActRecord::ExitText(UserActRecord::CurrentUserId(), ExitRecordSource(g_commandLine.From()),
+    const std::string text = UserActRecord::ExitText(UserActRecord::CurrentUserId(), ExitRecordSource(from),
                                                      static_cast<int>((now - startTick) / 1000));
     VxMdLog::LogUserActMsg(UserActRecord::kExit, text.c_str());
 }
@@ -114,6 +115,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     g_commandLine = CCommandLine(commandLine ? commandLine : "");
     if (HandOffShortcut()) return 0;
 
+    const std::string from = g_commandLine.From();
     const DWORD startTick = ::GetTickCount();
     if (!TakeInstance()) return 0;
 
@@ -150,7 +152,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
         ::CloseHandle(g_instanceMutex);
         g_instanceMutex = nullptr;
     }
-    WriteExitRecord(startTick);
+    WriteExitRecord(startTick, from);
     ::CoUninitialize();
     return result;
 }

@@ -18,6 +18,10 @@ namespace {
 const char kLogFile[] = "shortcut.log";
 const char kTag[] = "CreateIcon";
 const uint32_t kMusicVideoList = 3;
+const char kFileTag[] = "ShortCutFile";
+const char kAsideSuffix[] = ".unreadable";
+const char kTempSuffix[] = ".tmp";
+const int kAsideNames = 99;
 
 template <class T>
 class ComRef {
@@ -78,6 +82,44 @@ bool IsMusicVideo(const CSongInfoBase& song) {
     return list && list->GetListType() == kMusicVideoList;
 }
 
+bool RenameFile(const std::string& from, const std::string& to, DWORD flags) {
+    return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), flags) != FALSE;
+}
+
+// Reads the play-shortcut file into `file`. A file that exists but cannot be read stays as it is
+// and false comes back: its ids are unknown, so no new one can be given safely. A file that does
+// not parse is kept aside under the first free name of path + ".unreadable[N]"; the ids it shows
+// stay taken.
+bool ReadPlayFile(const std::string& path, CPlayShortcutFile& file) {
+    std::string text;
+    if (!Dir::IsExistFile(path)) return true;
+    if (!Dir::ReadWholeFile(path, text)) {
+        VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, kFileTag, "cannot read %s: %lu", path.c_str(), GetLastError());
+        return false;
+    }
+    if (file.LoadText(text)) return true;
+    for (int n = 1; n <= kAsideNames; ++n) {
+        const std::string aside = path + kAsideSuffix + (n > 1 ? std::to_string(n) : std::string());
+        if (RenameFile(path, aside, MOVEFILE_WRITE_THROUGH)) {
+            VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, kFileTag, "unreadable, kept as %s", aside.c_str());
+            return true;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, kFileTag, "unreadable %s cannot be kept aside: %lu", path.c_str(),
+                 GetLastError());
+    return false;
+}
+
+// Whole or not at all: the new text goes to a file of its own, which then replaces the old one.
+bool WritePlayFile(const std::string& path, const CPlayShortcutFile& file) {
+    const std::string temp = path + kTempSuffix;
+    if (file.Save(temp) && RenameFile(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, kFileTag, "cannot write %s: %lu", path.c_str(), GetLastError());
+    Dir::RemoveFile(temp);
+    return false;
+}
+
 }  // namespace
 
 bool Create(const ShortcutSpec& shortcut) {
@@ -105,14 +147,16 @@ int CreateSongShortcuts(const SongVector& songs) {
     if (!Dir::GetVxPath(PATH_SHORTCUT_DATA, dataDir) || !Dir::GetVxPath(PATH_PROGRAM, programDir)) return 0;
     const std::string filePath = dataDir + CPlayShortcutFile::kFileName;
     CPlayShortcutFile file;
-    file.Load(filePath);
+    if (!ReadPlayFile(filePath, file)) return 0;
     std::vector<std::pair<const CSongInfoBase*, int>> ids;
     for (const CSongInfoBase* song : songs) {
         if (song) ids.emplace_back(song, file.AddSong(*song, IsMusicVideo(*song)));
     }
-    file.Save(filePath);
+    // A shortcut whose id the file does not keep would play whatever later takes that id.
+    if (!WritePlayFile(filePath, file)) return 0;
     int created = 0;
     for (const auto& entry : ids) {
+        if (entry.second < 0) continue;
         ShortcutSpec shortcut;
         shortcut.name = entry.first->GetName() + "-" + entry.first->GetArtist();
         shortcut.exe = programDir + kPlayExe;

@@ -29,13 +29,24 @@ std::string IdText(uint32_t id) {
     return StringUtility::Format("%u", id);
 }
 
+// The request id of an answer of the catalogue, or -1 for a refusal: OpenListItem refuses with
+// -1, a search that gets no thread with 0.
+long AcceptedRequest(long id, const char* what) {
+    if (id > 0) return id;
+    VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, what, "refused: %ld", id);
+    return -1;
+}
+
 }  // namespace
 
-// Images of the tree: the bitmap's defaults plus list icons loaded once, by lower-cased file name.
+// Images of the tree: the bitmap's defaults plus list icons loaded once, by lower-cased file name,
+// and the status pane's copy of the first image.
 struct CMainFrame::TreeImages {
     HIMAGELIST list = nullptr;
+    HICON statusIcon = nullptr;
     std::map<std::string, int> icons;
     ~TreeImages() {
+        if (statusIcon) ::DestroyIcon(statusIcon);
         if (list) ::ImageList_Destroy(list);
     }
 };
@@ -151,15 +162,17 @@ void CMainFrame::BuildTree() {
     m_rootCopy = std::move(copy);
     m_statusBar.SetPaneText(1, frame::kLoadComplete);
 
-    m_treeImages.reset(new TreeImages);
-    m_treeImages->list = ::ImageList_LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_TREE_IMAGES),
-                                                frameRules::kTreeImageWidth, frameRules::kTreeSpareImages,
-                                                RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
-    m_tree.SetImageList(m_treeImages->list);
-    if (m_treeImages->list) {
-        HICON icon = ::ImageList_GetIcon(m_treeImages->list, 0, ILD_NORMAL);
-        m_statusBar.Send(SB_SETICON, 2, reinterpret_cast<LPARAM>(icon));
+    std::unique_ptr<TreeImages> images(new TreeImages);
+    images->list = ::ImageList_LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_TREE_IMAGES),
+                                          frameRules::kTreeImageWidth, frameRules::kTreeSpareImages, RGB(255, 0, 255),
+                                          IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    m_tree.SetImageList(images->list);
+    if (images->list) {
+        images->statusIcon = ::ImageList_GetIcon(images->list, 0, ILD_NORMAL);
+        m_statusBar.Send(SB_SETICON, 2, reinterpret_cast<LPARAM>(images->statusIcon));
     }
+    // The previous list and icon go only now that the tree and the status bar have let go of them.
+    m_treeImages = std::move(images);
     InsertChildren(TVI_ROOT, m_rootCopy.get(), 1);
     VxMdLog::Log(kLogFile, VxMdLog::LEVEL_NOTICE, "BuildTree", "top lists %u, items %d",
                  static_cast<unsigned>(m_rootCopy->GetChildrenVector().size()), m_tree.GetCount());
@@ -323,7 +336,7 @@ int CMainFrame::OpenListInFrame(CSongListBase* list, int origin, bool force) {
         param.nType = type == 6 ? kSearchArtist : kSearchAlbum;
         param.strKey = list->GetShowName();
         param.strKey2 = list->GetFullShowName("->");
-        m_requestId = m_netSong->Search(param);
+        m_requestId = AcceptedRequest(m_netSong->Search(param), "Search");
         failed = m_requestId == -1;
     } else if (frameRules::IsPageList(type)) {
         ReportView().DeleteAllRows();
@@ -339,7 +352,8 @@ int CMainFrame::OpenListInFrame(CSongListBase* list, int origin, bool force) {
             if (type == kListJsonSongs || (frameRules::IsVideoList(type) && type != kListVideoSearch))
                 AddRows(list->GetSongInfoVector(), list, nullptr);
         }
-        m_requestId = net ? m_netSong->OpenListItem(net, frameRules::IsVideoList(type) ? 0 : -1) : -1;
+        m_requestId =
+            AcceptedRequest(net ? m_netSong->OpenListItem(net, frameRules::IsVideoList(type) ? 0 : -1) : -1, "OpenListItem");
         failed = m_requestId == -1;
     }
 
@@ -367,7 +381,7 @@ long CMainFrame::OpenSearchInFrame(const SearchParam& param, int origin) {
     ReleaseResultMaps(nullptr);
     SearchParam request = param;
     if (request.strKey2.empty()) request.strKey2 = UserActRecord::SearchPlaySource(request.nType, request.strKey);
-    m_requestId = m_netSong->Search(request);
+    m_requestId = AcceptedRequest(m_netSong->Search(request), "Search");
     if (origin != frame::kOriginRefresh) {
         HistoryEntry entry;
         entry.isSearch = true;

@@ -16,16 +16,22 @@ public:
 
     CPlayShortcutFile();
 
-    // A missing, unreadable or foreign file leaves the empty document; false then.
+    // Takes the file's text. Text that is not such a document leaves the empty document, whose
+    // new ids still start above every id the text shows (shortcuts made earlier keep theirs);
+    // false then.
+    bool LoadText(const std::string& text);
+    // LoadText of the file's content; a missing or unreadable file leaves the empty document.
     bool Load(const std::string& path);
     bool Save(const std::string& path) const;
 
     // The shortcut id of the song: the one of an existing entry for the same song (data-model
-    // identity), else a new entry with the next id. `musicVideo` sets `pt` of a new entry.
+    // identity), else a new entry with the next id, above every id in use; -1 when no id is left.
+    // `musicVideo` sets `pt` of a new entry.
     int AddSong(const CSongInfoBase& song, bool musicVideo);
 
     const Xml::XmlNode& Root() const { return m_root; }
 
 private:
     Xml::XmlNode m_root;
+    int m_nextAtLeast = kFirstId;
 };

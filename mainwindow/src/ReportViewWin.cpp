@@ -379,16 +379,24 @@ void CVxMdReportView::SelectAll() {
     LVITEMW item{};
     item.stateMask = LVIS_SELECTED;
     item.state = LVIS_SELECTED;
-    Send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    {
+        CHeldReports held(*this);
+        Send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    }
+    ReportHeldSelection();
 }
 
 void CVxMdReportView::InvertSelection() {
-    for (int row = 0, count = GetRowCount(); row < count; ++row) {
-        LVITEMW item{};
-        item.stateMask = LVIS_SELECTED;
-        item.state = Send(LVM_GETITEMSTATE, row, LVIS_SELECTED) ? 0 : LVIS_SELECTED;
-        Send(LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    {
+        CHeldReports held(*this);
+        for (int row = 0, count = GetRowCount(); row < count; ++row) {
+            LVITEMW item{};
+            item.stateMask = LVIS_SELECTED;
+            item.state = Send(LVM_GETITEMSTATE, row, LVIS_SELECTED) ? 0 : LVIS_SELECTED;
+            Send(LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+        }
     }
+    ReportHeldSelection();
 }
 
 void CVxMdReportView::SortByColumn(int column) {
@@ -462,6 +470,12 @@ void CVxMdReportView::ReplayMouseMove() {
     if (!::GetCursorPos(&pt)) return;
     ::ScreenToClient(m_hWnd, &pt);
     OnMouseMove(pt);
+}
+
+void CVxMdReportView::ReportHeldSelection() {
+    if (!m_heldReport) return;
+    m_heldReport = false;
+    ReportSelection();
 }
 
 void CVxMdReportView::ReportSelection() {
@@ -551,7 +565,13 @@ bool CVxMdReportView::OnReflectedNotify(NMHDR* header, LRESULT& result) {
     }
     case LVN_ITEMCHANGED: {
         auto* change = reinterpret_cast<NMLISTVIEW*>(header);
-        if (change->uChanged & LVIF_STATE) ReportSelection();
+        // Each report collects the whole selection: a batch reports once, when it is done.
+        if (change->uChanged & LVIF_STATE) {
+            if (m_heldReports > 0)
+                m_heldReport = true;
+            else
+                ReportSelection();
+        }
         return false;
     }
     case LVN_COLUMNCLICK:

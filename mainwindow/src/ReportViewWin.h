@@ -65,6 +65,7 @@ public:
     std::string GetCellText(int row, int column) const;  // GBK, as the list holds it
     std::vector<CSongInfoBase*> GetSelectedSongs() const;
     int GetSelectedCount() const { return static_cast<int>(Send(LVM_GETSELECTEDCOUNT)); }
+    // Both report the selection once, at the end.
     void SelectAll();
     void InvertSelection();
     // A second sort by the same column reverses the order.
@@ -89,7 +90,21 @@ private:
     void SetHotRow(int row);
     void ReplayMouseMove();
     void ReportSelection();
+    // The one report of a batch of row changes, when any row changed.
+    void ReportHeldSelection();
     int HitColumn(POINT pt, int& row) const;
+
+    // Holds back the selection reports of row changes for its lifetime.
+    class CHeldReports {
+    public:
+        explicit CHeldReports(CVxMdReportView& view) : m_view(view) { ++m_view.m_heldReports; }
+        ~CHeldReports() { --m_view.m_heldReports; }
+        CHeldReports(const CHeldReports&) = delete;
+        CHeldReports& operator=(const CHeldReports&) = delete;
+
+    private:
+        CVxMdReportView& m_view;
+    };
 
     std::vector<Column> m_columns;
     int m_shownSet = 0;
@@ -100,4 +115,6 @@ private:
     bool m_sortDescending = false;
     COLORREF m_rowBack = RGB(255, 255, 255);
     HIMAGELIST m_rowHeight = nullptr;
+    int m_heldReports = 0;
+    bool m_heldReport = false;  // a row changed while reports were held
 };

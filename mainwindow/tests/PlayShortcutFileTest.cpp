@@ -59,20 +59,34 @@ TEST(PlayShortcutFile, SongsDifferingOnlyInIdGetTheirOwnEntries) {
     EXPECT_EQ(101, file.AddSong(other, false));
 }
 
-TEST(PlayShortcutFile, CorruptOrForeignFileIsReplacedByEmptyDocument) {
-    const char* bodies[] = {"<pl si=\"140\"><so id=\"100\"", "<other si=\"140\"/>"};
-    for (const char* body : bodies) {
-        const std::string path = TempFile("ShortCutBad.pl");
-        std::ofstream(path, std::ios::binary) << body;
+TEST(PlayShortcutFile, DamagedOrForeignTextLeavesAnEmptyDocumentNumberedAboveItsIds) {
+    const struct {
+        const char* body;
+        int next;
+    } cases[] = {
+        {"<pl si=\"140\"><so id=\"100\"", 140},                   // cut short
+        {"<pl si=\"120\">\r\n\t<so n=\"a\" id='130' pt=\"song\"/>\r\n<so", 131},  // an entry above `si`
+        {"<pl si=\"99999999999\"><so id=\"x7\"/><sol id=\"500\"/>", 100},     // nothing that is an id
+        {"<other si=\"140\"/>", 100},                                  // not a play file
+        {"", 100},
+    };
+    for (const auto& c : cases) {
         CPlayShortcutFile file;
-        EXPECT_FALSE(file.Load(path)) << body;
-        EXPECT_EQ("pl", file.Root().GetName()) << body;
-        EXPECT_EQ(0u, file.Root().ChildCount()) << body;
-        CNetSongInfo a;
+        EXPECT_FALSE(file.LoadText(c.body)) << c.body;
+        EXPECT_EQ("pl", file.Root().GetName()) << c.body;
+        EXPECT_EQ(0u, file.Root().ChildCount()) << c.body;
+        CNetSongInfo a, b;
         MakeSong(a, "A", 1);
-        EXPECT_EQ(100, file.AddSong(a, false)) << body;
-        std::remove(path.c_str());
+        MakeSong(b, "B", 2);
+        EXPECT_EQ(c.next, file.AddSong(a, false)) << c.body;
+        EXPECT_EQ(c.next + 1, file.AddSong(b, false)) << c.body;
     }
+    // A readable file whose `si` lags behind an entry's id still gives new ids above it.
+    CPlayShortcutFile lagging;
+    ASSERT_TRUE(lagging.LoadText("<pl si=\"100\"><so n=\"old\" id=\"105\" pt=\"song\"/></pl>"));
+    CNetSongInfo c;
+    MakeSong(c, "C", 3);
+    EXPECT_EQ(106, lagging.AddSong(c, false));
 }
 
 }  // namespace

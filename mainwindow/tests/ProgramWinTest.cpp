@@ -11,8 +11,10 @@
 #include "ProgramRunWin.h"
 #include "ShortcutReaderWin.h"
 #include "config/ConfigManager.h"
+#include "testing/AddressSpaceWin.h"
 #include "testing/ScopedDataRootWin.h"
 #include "vxlib/StringUtility.h"
+#include "vxlib/UserId.h"
 #include "vxmusic/InstallStandInWin.h"
 
 namespace {
@@ -77,6 +79,22 @@ bool SetRoutes(const char* json) {
     if (!routes) return false;
     std::ofstream(std::string("Z:") + routes, std::ios::trunc) << json;
     return true;
+}
+
+// What reached the stand-in server: one JSON line per request.
+std::string ServerJournal() {
+    const char* journal = getenv("VX_TEST_SERVER_JOURNAL");
+    return journal ? ReadFile(journal) : std::string();
+}
+
+// Whether a request whose address holds both texts reached the server.
+bool JournalHas(const std::string& first, const std::string& second) {
+    std::istringstream lines(ServerJournal());
+    for (std::string line; std::getline(lines, line);) {
+        const size_t at = line.find(first);
+        if (at != std::string::npos && line.find(second, at) != std::string::npos) return true;
+    }
+    return false;
 }
 
 // The popup menu the program shows, once it is up.
@@ -320,8 +338,18 @@ TEST_F(ProgramTest, TheArtistLinkSearchesTheArtistAndRefreshAddsNoHistory) {
     EXPECT_EQ("", run.SelectedTreeText()) << "a search clears the tree's selection";
     EXPECT_TRUE(CProgramRun::WaitUntil([&] { return remote::SendOr(toolbar, TB_ISBUTTONENABLED, 0x8007, 0, 0) != 0; }, 3000));
 
+    // No version stored by an installer: the search names the program's own.
+    std::string programVersion;
+    int versionNumber = 0;
+    ASSERT_TRUE(UserId::GetFileVersion(CProgramRun::ProgramPath(), programVersion, versionNumber));
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return JournalHas("/r.s?", "&ver=" + programVersion + "&"); }, 5000))
+        << ServerJournal();
+
+    // The refresh repeats the search, now with the version the installation stored.
+    AfxGetConfigManager()->SetString("Config", "Version", "7.7.7.7");
     remote::SendOr(run.Frame(), WM_COMMAND, 0x806E, 0, 0);
     ASSERT_TRUE(CProgramRun::WaitUntil(allByArtist, 20000));
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return JournalHas("/r.s?", "&ver=7.7.7.7&"); }, 5000)) << ServerJournal();
     remote::SendOr(run.Frame(), WM_COMMAND, 0x8007, 0, 0);
     EXPECT_EQ(chart, run.SelectedTreeText()) << "the refresh added no history entry";
     EXPECT_TRUE(run.WaitRows());
@@ -391,6 +419,30 @@ std::string WebAreaText(HWND frame) {
 }
 
 TEST_F(ProgramTest, FailuresShowTheErrorPages) {
+    {
+        // The program is nearly out of address space: the catalogue finds no room for the request's
+        // thread and refuses it. The frame shows the error and waits for nothing.
+        CProgramRun run;
+        StartWithTree(run);
+        HTREEITEM charts = run.TreeChild(nullptr, "排行榜");
+        remote::TreeExpand(run.Tree(), charts);
+        HTREEITEM chart = remote::TreeNext(run.Tree(), remote::TreeNext(run.Tree(), charts, TVGN_CHILD), TVGN_NEXT);
+        ASSERT_TRUE(chart);
+        const HWND toolbar = remote::FindDescendant(run.Frame(), TOOLBARCLASSNAMEW, IDC_FRAME_TOOLBAR);
+        {
+            CAddressSpaceSqueeze squeeze(run.Process(), 1 << 20);
+            ASSERT_TRUE(squeeze.Squeezed());
+            remote::TreeSelect(run.Tree(), chart);
+            EXPECT_TRUE(CProgramRun::WaitUntil([&] { return WebAreaText(run.Frame()).find("error_404.html") != std::string::npos; },
+                                               20000))
+                << WebAreaText(run.Frame());
+            EXPECT_TRUE(CProgramRun::WaitUntil([&] { return remote::SendOr(toolbar, TB_ISBUTTONENABLED, 0x806E, 0, 0) != 0; },
+                                               5000))
+                << "refresh stays greyed while a request is thought outstanding";
+        }
+        run.Close();
+    }
+
     // The first chart's list is gone from the server.
     if (!SetRoutes(R"({"routes": {"/pdeck_data/charts/xinge.qrb": {"status": 404, "body": "gone"}}})"))
         GTEST_SKIP() << "needs a routes file of the test's own";
@@ -436,12 +488,17 @@ TEST_F(ProgramTest, PlayShortcutStartGoesStraightToThePlayer) {
     plain.Close();
 }
 
-TEST_F(ProgramTest, AutorunStartsHidden) {
+TEST_F(ProgramTest, AutorunStartsHiddenAndRecordsItsSourceThroughLaterStarts) {
     CProgramRun run;
     ASSERT_TRUE(run.Start("/autorun /from SYS"));
     ASSERT_TRUE(run.WaitFrame());
     Sleep(500);
     EXPECT_FALSE(IsWindowVisible(run.Frame()));
+    // A desktop double-click later: its command line, without "/from", is forwarded.
+    CProgramRun second;
+    ASSERT_TRUE(second.Start());
+    EXPECT_EQ(0u, second.WaitExit(20000));
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return IsWindowVisible(run.Frame()) != FALSE; }, 5000));
     CActLogTail actLog;
     run.Close();
     EXPECT_NE(std::string::npos, actLog.New().find("|SF:SYS|T:")) << actLog.New();

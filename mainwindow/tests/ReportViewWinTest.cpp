@@ -251,6 +251,15 @@ TEST_F(ReportView, SelectionIsReportedAndSurvivesEmptyListsAndSelections) {
     m_view.DeleteAllRows();
     EXPECT_EQ(0, m_view.GetRowCount());
     EXPECT_TRUE(m_view.GetSelectedSongs().empty());
+
+    // Select all and invert report the whole selection once, not once a row.
+    for (int i = 0; i < 40; ++i) AddSong("row", "x", "x", 1, false);
+    m_recorder.calls.clear();
+    m_view.SelectAll();
+    EXPECT_EQ((std::vector<std::string>{"selected:row:40"}), m_recorder.calls);
+    m_recorder.calls.clear();
+    m_view.InvertSelection();
+    EXPECT_EQ((std::vector<std::string>{"selected::0"}), m_recorder.calls);
 }
 
 TEST_F(ReportView, RowsArePaintedInTheirStateColours) {

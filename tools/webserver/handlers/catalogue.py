@@ -9,6 +9,8 @@ placeholder host that is replaced by "http://" + the request's Host, so the data
 /vdisk.web?t=search&...&all=<key>&pn=N                 video search (JSON, UTF-8)
 /vdisk.web?t=list&...&tag=<tag>&pn=N&rn=60             video and drama lists (JSON)
 /weblist/<name>_p<k>.js                                web lists: "mvlist" / "albumlist" pages
+/jsonpages/<first>-<total>-<per>_p<k>.js               a song list paged as asked: pages numbered
+                                                       from <first>, "total" as given (a lie too)
 /pdeck_data/charts/<name>.qrb                          charts, block replies
 /pdeck_data/dataset/VPan/Tree.zip                      the generated archive, host filled in
 /netlist/<name>.dat                                    network child list item
@@ -27,7 +29,7 @@ import urllib.parse
 import zipfile
 import zlib
 
-PREFIXES = ["/r.s", "/t.s", "/vdisk.web", "/weblist/", "/pdeck_data/", "/netlist/", "/star/",
+PREFIXES = ["/r.s", "/t.s", "/vdisk.web", "/weblist/", "/jsonpages/", "/pdeck_data/", "/netlist/", "/star/",
             "/vplay/"]
 PAGE_RECORDS = 100       # songs per block of a search reply
 RESULT_LIMIT = 1000      # the client asks for rn=1000
@@ -314,6 +316,24 @@ def _weblist(request, corpus):
     return _json_reply(request, page)
 
 
+def _json_pages(request, corpus):
+    """Page k of a list of `total` songs, `per` a page, whose first page is numbered `first`: the
+    songs repeat when the total is larger than the corpus; a page outside the list is a 404."""
+    match = re.fullmatch(r"/jsonpages/(\d+)-(\d+)-(\d+)_p(\d+)\.js", request.path)
+    if not match:
+        return None
+    first, total, per, k = (int(g) for g in match.groups())
+    start = (k - first) * per
+    if per < 1 or k < first or start >= total:
+        return _reply(request, 404, b"no such page", "text/plain")
+    host = _host(request)
+    songs = corpus.songs
+    chosen = [songs[i % len(songs)] for i in range(start, min(start + per, total))]
+    page = {"pn": str(k), "total": str(total), "return": str(per),
+            "mvlist": [_json_song(corpus, song, host) for song in chosen]}
+    return _json_reply(request, page)
+
+
 def _chart(request, corpus):
     match = re.fullmatch(r"/pdeck_data/charts/(\w+)\.qrb", request.path, re.IGNORECASE)
     chart = match and corpus.charts.get(match.group(1))
@@ -420,6 +440,8 @@ def handle(request, Reply):
         return _videos(request, corpus)
     if path.startswith("/weblist/"):
         return _weblist(request, corpus)
+    if path.startswith("/jsonpages/"):
+        return _json_pages(request, corpus)
     if path.startswith("/pdeck_data/charts/"):
         return _chart(request, corpus)
     if path.startswith("/pdeck_data/") and path.endswith(".zip"):
