@@ -114,7 +114,7 @@ int CreateSongShortcuts(const SongVector& songs) {
     int created = 0;
     for (const auto& entry : ids) {
         ShortcutSpec shortcut;
-        shortcut.name = entry.first->GetName() + "-" + entry.first->GetArtist();
+        shortcut.name = Dir::SafeFileName(entry.first->GetName() + "-" + entry.first->GetArtist());
         shortcut.exe = programDir + kPlayExe;
         char args[32];
         snprintf(args, sizeof(args), kPlayArgs, entry.second);

@@ -311,7 +311,7 @@ int CUserActionImpl<T>::CreateListShortcuts(const ListVector* lists) {
             continue;
         }
         ShortcutSpec shortcut;
-        shortcut.name = listshortcut::SafeFileName(list->GetShowName());
+        shortcut.name = Dir::SafeFileName(list->GetShowName(), std::to_string(ids.back()));
         shortcut.exe = programDir + listshortcut::kAutoExe;
         shortcut.arguments = listshortcut::GoArguments(ids);
         shortcut.description = list->GetShowName();
