@@ -103,6 +103,26 @@ bool CopyToBuffer(char* buffer, size_t size, const std::string& text) {
     return n == text.size();
 }
 
+bool QuoteArgument(const std::string& argument, std::string& quoted) {
+    quoted = "\"";
+    size_t backslashes = 0;
+    for (size_t i = 0; i < argument.size();) {
+        unsigned char c = static_cast<unsigned char>(argument[i]);
+        size_t n = GbkCharLength(argument, i);
+        if (n == 1 && (c == '"' || c < 0x20)) {
+            quoted.clear();
+            return false;
+        }
+        backslashes = n == 1 && c == '\\' ? backslashes + 1 : 0;
+        quoted.append(argument, i, n);
+        i += n;
+    }
+    // Backslashes before the closing quote would escape it.
+    quoted.append(backslashes, '\\');
+    quoted += '"';
+    return true;
+}
+
 }  // namespace StringUtility
 
 namespace utility {
