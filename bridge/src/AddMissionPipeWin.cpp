@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "MissionTable.h"
+#include "PipeWaitWin.h"
 #include "log/VxMdLog.h"
 
 namespace {
@@ -14,13 +15,6 @@ const char kLogFile[] = "MsgHandler.txt";
 const DWORD kOutBufferSize = 100 * 1024 * 1024;
 const DWORD kInBufferSize = 1024 * 1024;
 const DWORD kMaxInstances = 255;
-
-// Completes an overlapped operation on `pipe`; false when it failed.
-bool Finish(HANDLE pipe, OVERLAPPED& ov, BOOL started, DWORD& bytes) {
-    if (started) return true;
-    if (GetLastError() != ERROR_IO_PENDING) return false;
-    return GetOverlappedResult(pipe, &ov, &bytes, TRUE) != FALSE;
-}
 
 }  // namespace
 
@@ -45,7 +39,8 @@ void CAddMissionPipe::Stop() {
     m_stop = true;
     SetEvent(m_event.Get());
     if (WaitForSingleObject(m_thread.Get(), 1000) != WAIT_OBJECT_0) {
-        // Still inside a client's exchange: leave it to the process's end rather than block here.
+        // Every wait of the thread ends on the stop, but a sweep's callback may still block it:
+        // leave it to the process's end rather than block here.
         VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "AddMissionPipe", "thread abandoned");
         m_thread.Release();
         m_event.Release();
@@ -74,37 +69,58 @@ void CAddMissionPipe::Run() {
     std::vector<char> buffer(kInBufferSize);
     OVERLAPPED ov = {};
     ov.hEvent = m_event.Get();
+    DWORD lastSweep = GetTickCount();
+    auto sweep = [&] {
+        m_table.Sweep(GetTickCount(), m_timing.maxAgeMs, m_onExpired);
+        lastSweep = GetTickCount();
+    };
 
     while (!m_stop) {
-        ResetEvent(ov.hEvent);
-        if (!ConnectNamedPipe(pipe.Get(), &ov)) {
+        bool connected = ConnectNamedPipe(pipe.Get(), &ov) != FALSE;
+        if (!connected) {
             DWORD error = GetLastError();
-            // A client that came before the connect call completes nothing: wake up ourselves.
-            if (error == ERROR_PIPE_CONNECTED) SetEvent(ov.hEvent);
+            // A client that came before the connect call: connected, with no operation to complete.
+            if (error == ERROR_PIPE_CONNECTED) connected = true;
             else if (error != ERROR_IO_PENDING) {
                 VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "AddMissionPipe", "ConnectNamedPipe failed: %lu", error);
                 break;
             }
         }
-        while (WaitForSingleObject(ov.hEvent, m_timing.pollMs) == WAIT_TIMEOUT && !m_stop)
-            m_table.Sweep(GetTickCount(), m_timing.maxAgeMs, m_onExpired);
-        if (m_stop) {
-            CancelIo(pipe.Get());
-            break;
-        }
-        DWORD ignored = 0;
-        if (!GetOverlappedResult(pipe.Get(), &ov, &ignored, TRUE)) {
-            VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "AddMissionPipe", "connection failed: %lu", GetLastError());
-            break;
+        if (!connected) {
+            // Sweeps while nobody comes; only the connect's own status ends the wait.
+            while (!m_stop && !HasOverlappedIoCompleted(&ov)) {
+                if (WaitForSingleObject(ov.hEvent, m_timing.pollMs) == WAIT_TIMEOUT) sweep();
+            }
+            DWORD ignored = 0;
+            if (m_stop) {
+                CancelIo(pipe.Get());
+                GetOverlappedResult(pipe.Get(), &ov, &ignored, TRUE);
+                break;
+            }
+            if (!GetOverlappedResult(pipe.Get(), &ov, &ignored, TRUE)) {
+                VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "AddMissionPipe", "connection failed: %lu", GetLastError());
+                break;
+            }
         }
         Serve(pipe.Get(), ov, buffer.data(), buffer.size());
         DisconnectNamedPipe(pipe.Get());
+        // Clients may keep the thread from the quiet waits: missions still age out on time.
+        if (GetTickCount() - lastSweep >= m_timing.pollMs) sweep();
     }
 }
 
 void CAddMissionPipe::Serve(HANDLE pipe, OVERLAPPED& ov, char* buffer, size_t size) {
+    using pipewait::Io;
+    // The whole exchange gets one poll interval; a client silent for longer is dropped.
+    const DWORD begin = GetTickCount();
+    auto left = [&] {
+        DWORD used = GetTickCount() - begin;
+        return used < m_timing.pollMs ? m_timing.pollMs - used : 0;
+    };
     DWORD read = 0;
-    if (!Finish(pipe, ov, ReadFile(pipe, buffer, static_cast<DWORD>(size), &read, &ov), read) || read == 0) return;
+    Io io = pipewait::Complete(pipe, ov, ReadFile(pipe, buffer, static_cast<DWORD>(size), &read, &ov), left(), m_stop, read);
+    if (io == Io::kTimedOut) VxMdLog::Log(kLogFile, VxMdLog::LEVEL_NOTICE, "AddMissionPipe", "silent client dropped");
+    if (io != Io::kDone || read == 0) return;
     std::string request(buffer, read);
     int number = 0;
     std::string text;
@@ -113,7 +129,15 @@ void CAddMissionPipe::Serve(HANDLE pipe, OVERLAPPED& ov, char* buffer, size_t si
         return;
     }
     DWORD written = 0;
-    if (!Finish(pipe, ov, WriteFile(pipe, text.c_str(), static_cast<DWORD>(text.size() + 1), &written, &ov), written))
-        VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "AddMissionPipe", "WriteFile failed: %lu", GetLastError());
-    FlushFileBuffers(pipe);
+    io = pipewait::Complete(pipe, ov, WriteFile(pipe, text.c_str(), static_cast<DWORD>(text.size() + 1), &written, &ov),
+                            left(), m_stop, written);
+    if (io != Io::kDone) {
+        VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "AddMissionPipe", "reply not taken: %d", static_cast<int>(io));
+        return;
+    }
+    // The disconnect drops what the client has not read yet. FlushFileBuffers would wait for that
+    // without limit; the client's close (a failed read here) says the same within the bound.
+    char more = 0;
+    DWORD ignored = 0;
+    pipewait::Complete(pipe, ov, ReadFile(pipe, &more, 1, &ignored, &ov), left(), m_stop, ignored);
 }

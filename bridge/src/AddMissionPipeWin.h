@@ -12,8 +12,9 @@ class CMissionTable;
 
 inline constexpr char kAddMissionPipeName[] = "\\\\.\\Pipe\\ViXoMdAddMissionPipe_20110427";
 
-// Timing of the add-mission pipe: the connection wait between sweeps, and the age at which an
-// unfetched mission is dropped.
+// Timing of the add-mission pipe: the connection wait between sweeps (also the most a client's
+// whole exchange may take before it is dropped), and the age at which an unfetched mission is
+// dropped.
 //
 // Test-only setting: the environment variable VX_BRIDGE_TIME_DIVISOR (a whole number above 1),
 // read once when the facade is created, divides both values so that tests see a sweep in seconds.
@@ -37,7 +38,8 @@ struct MissionTiming {
 
 // The add-mission pipe server: one thread that serves each connecting player one mission (the
 // client writes the mission number as decimal text and reads the mission text up to its NUL),
-// and sweeps stale missions while nobody connects. Start and Stop on the facade's thread.
+// and sweeps stale missions at every poll interval, whether clients come or not. Start and Stop
+// on the facade's thread.
 class CAddMissionPipe {
 public:
     // onExpired receives every swept mission number (on the pipe thread, no lock held).

@@ -65,7 +65,9 @@ void CDownJobLists::Add(const CSongListBase& list, const std::string& folder, in
         job.song = song->Clone();
         // The caller's list goes away after the call; the copy must not point into it.
         job.song->SetParent(nullptr);
-        job.target = folder + job.song->GetName() + "-" + job.song->GetArtist() + (mp3 ? ".mp3" : ".wma");
+        // The name comes from a server: it must neither fail the copy nor leave the folder.
+        const std::string name = job.song->GetName() + "-" + job.song->GetArtist() + (mp3 ? ".mp3" : ".wma");
+        job.target = folder + Dir::SafeFileName(name);
         m_waiting.push_back(std::move(job));
     }
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "DownJobLists.h"
+#include "PipeWaitWin.h"
 #include "bridge/VxMdInterface.h"
 #include "core/MessageManager.h"
 #include "datadef/SongList.h"
@@ -164,33 +165,25 @@ void CDownJobMgr::Impl::ReceiveThread() {
     }
     std::vector<char> buffer(kPipeBufferSize);
     int quietPolls = 0;
-
-    // Waits for the pending operation; false when stopping.
-    auto waitForIo = [&](bool polls) -> bool {
-        for (;;) {
-            if (stopping) return false;
-            DWORD wait = WaitForSingleObject(receiveEvent, PollInterval());
-            if (stopping) return false;
-            if (wait != WAIT_TIMEOUT) return true;
-            if (!polls) continue;
-            bool busy = false;
-            bool playerGone = false;
-            owner->CheckDownloadStatus(busy, playerGone);
-            if (!busy || playerGone) {
-                quietPolls = 0;
-            } else if (++quietPolls >= kQuietPollLimit) {
-                Detail("ReceiveThread", "no msg ext 6 times");
-                // Counting starts again for jobs added later.
-                quietPolls = 0;
-                owner->MoveAllJobToFailed();
-            }
+    DWORD lastPoll = GetTickCount();
+    auto poll = [&] {
+        lastPoll = GetTickCount();
+        bool busy = false;
+        bool playerGone = false;
+        owner->CheckDownloadStatus(busy, playerGone);
+        if (!busy || playerGone) {
+            quietPolls = 0;
+        } else if (++quietPolls >= kQuietPollLimit) {
+            Detail("ReceiveThread", "no msg ext 6 times");
+            // Counting starts again for jobs added later.
+            quietPolls = 0;
+            owner->MoveAllJobToFailed();
         }
     };
 
-    for (;;) {
-        if (stopping) break;
-        OVERLAPPED ov = {};
-        ov.hEvent = receiveEvent;
+    OVERLAPPED ov = {};
+    ov.hEvent = receiveEvent;
+    while (!stopping) {
         bool connected = ConnectNamedPipe(pipe, &ov) != FALSE;
         DWORD error = GetLastError();
         if (!connected && error == ERROR_PIPE_CONNECTED) {
@@ -200,27 +193,31 @@ void CDownJobMgr::Impl::ReceiveThread() {
             break;
         }
         if (!connected) {
-            if (!waitForIo(true)) break;
+            // Polls while nobody comes; only the connect's own status ends the wait.
+            while (!stopping && !HasOverlappedIoCompleted(&ov)) {
+                if (WaitForSingleObject(receiveEvent, PollInterval()) == WAIT_TIMEOUT) poll();
+            }
             DWORD ignored = 0;
+            if (stopping) {
+                CancelIo(pipe);
+                GetOverlappedResult(pipe, &ov, &ignored, TRUE);
+                break;
+            }
             if (!GetOverlappedResult(pipe, &ov, &ignored, TRUE)) {
                 Detail("ReceiveThread", "connect failed: %lu", GetLastError());
                 break;
             }
         }
-        quietPolls = 0;
 
-        OVERLAPPED readOv = {};
-        readOv.hEvent = receiveEvent;
+        // A client gets one poll interval to write its message; a silent one is dropped.
         DWORD read = 0;
-        bool ok = ReadFile(pipe, buffer.data(), kPipeBufferSize, &read, &readOv) != FALSE;
-        if (!ok && GetLastError() == ERROR_IO_PENDING) {
-            if (!waitForIo(false)) break;
-            ok = GetOverlappedResult(pipe, &readOv, &read, TRUE) != FALSE;
-        } else if (ok) {
-            GetOverlappedResult(pipe, &readOv, &read, FALSE);
-        }
-        if (!ok && GetLastError() != ERROR_MORE_DATA) read = 0;
-        if (read > 0) {
+        pipewait::Io io = pipewait::Complete(pipe, ov, ReadFile(pipe, buffer.data(), kPipeBufferSize, &read, &ov),
+                                             PollInterval(), stopping, read);
+        if (io == pipewait::Io::kStopped) break;
+        if (io == pipewait::Io::kTimedOut) Detail("ReceiveThread", "silent client dropped");
+        if (io == pipewait::Io::kDone && read > 0) {
+            // Only a message ends a quiet spell: a client that connects and says nothing is quiet.
+            quietPolls = 0;
             // The player's terminating NUL.
             std::string* message = new std::string(buffer.data(), read - 1);
             Detail("ReceiveThread", "rcv msg: %s.", message->c_str());
@@ -230,8 +227,9 @@ void CDownJobMgr::Impl::ReceiveThread() {
             }
         }
         DisconnectNamedPipe(pipe);
+        // Clients may keep the thread from the quiet waits: the polls still come on time.
+        if (GetTickCount() - lastPoll >= PollInterval()) poll();
     }
-    CancelIo(pipe);
     CloseHandle(pipe);
 }
 

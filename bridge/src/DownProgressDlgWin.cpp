@@ -285,8 +285,13 @@ bool CDownProgressDlg::OnCommand(int id, int code, HWND) {
         return true;
     case IDC_PG_OPEN_FOLDER: {
         if (code != BN_CLICKED) return true;
-        std::string command = "explorer.exe " + GetDlgItemText(IDC_PG_FOLDER);
-        ::WinExec(command.c_str(), SW_SHOW);
+        // Quoted, or a folder with blanks or commas opens as several arguments.
+        const std::string folder = GetDlgItemText(IDC_PG_FOLDER);
+        std::string quoted;
+        if (StringUtility::QuoteArgument(folder, quoted))
+            ::WinExec(("explorer.exe " + quoted).c_str(), SW_SHOW);
+        else
+            VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "OpenFolder", "refused: %s", folder.c_str());
         OnClose();
         return true;
     }

@@ -1,9 +1,11 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "testing/VersionResourceWin.h"
@@ -138,6 +140,41 @@ private:
     UINT_PTR m_timer;
     static inline std::function<bool()> s_step;
     static inline bool s_busy = false;
+};
+
+// A misbehaving client of a bridge pipe: connects, writes `request` (when given) and then neither
+// reads nor closes; when the bridge drops it, it comes back a moment later, until destroyed. It never blocks,
+// so a bridge that waits for it for ever makes a test fail, not hang.
+class SilentClient {
+public:
+    explicit SilentClient(const char* pipeName, std::string request = std::string())
+        : m_thread([this, pipeName, request] {
+              while (!m_stop) {
+                  HANDLE pipe = CreateFileA(pipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+                  if (pipe == INVALID_HANDLE_VALUE) {
+                      Sleep(5);
+                      continue;
+                  }
+                  ++m_connections;
+                  DWORD written = 0;
+                  if (!request.empty()) WriteFile(pipe, request.data(), static_cast<DWORD>(request.size()), &written, nullptr);
+                  DWORD available = 0;
+                  while (!m_stop && PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) Sleep(5);
+                  CloseHandle(pipe);
+                  // A pause before coming back lets a waiting well-behaved client in first.
+                  Sleep(50);
+              }
+          }) {}
+    ~SilentClient() {
+        m_stop = true;
+        m_thread.join();
+    }
+    int Connections() const { return m_connections; }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_connections{0};
+    std::thread m_thread;
 };
 
 }  // namespace bridge_testing

@@ -2,6 +2,7 @@
 // thread timer that runs inside its message loop (and inside any message box it opens).
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -379,5 +380,40 @@ TEST_F(ProgressDialog, NothingFinishedDisablesPlayAndCloseWhenDoneLeavesAtOnce) 
     Send(kDownFinishAll, {Variant::ULong(2), Variant::ULong(0), Variant::ULong(2), Variant::Pointer(&none),
                           Variant::Pointer(failed.get()), Variant::Pointer(finished.get())});
     EXPECT_EQ(nullptr, m_holder.current);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(m_hwnd); }, 5000));
+}
+
+// "explorer.exe" is looked for beside the program first: a recording stand-in there shows the
+// command line the dialog ran.
+TEST_F(ProgressDialog, OpenFolderHandsExplorerTheFolderAsOneArgument) {
+    const std::string standIn = bridge_testing::ProgramFolder() + "explorer.exe";
+    const std::string journal = bridge_testing::ProgramFolder() + "started.txt";
+    ASSERT_TRUE(CopyFileA((bridge_testing::ProgramFolder() + "VxMdInterface_testplayer.exe").c_str(), standIn.c_str(), FALSE));
+    DeleteFileA(journal.c_str());
+    const std::string folder = "C:\\My Music, old\\";
+    Send(kDownStart, {Variant::String("a.mp3"), Variant::ULong(1), Variant::ULong(1), Variant::String(folder)});
+    std::vector<std::string> targets{folder + "a-x.mp3"};
+    std::unique_ptr<CNetSongList> failed(ListOf({}));
+    std::unique_ptr<CNetSongList> finished(ListOf({"a"}));
+    Send(kDownFinishAll, {Variant::ULong(1), Variant::ULong(1), Variant::ULong(0), Variant::Pointer(&targets),
+                          Variant::Pointer(failed.get()), Variant::Pointer(finished.get())});
+    SendMessageW(GetDlgItem(m_hwnd, IDC_PG_OPEN_FOLDER), BM_CLICK, 0, 0);
+
+    std::string line;
+    PumpUntil([&] {
+        std::ifstream in(journal);
+        return std::getline(in, line) && !line.empty();
+    }, 20000);
+    DeleteFileA(standIn.c_str());
+    DeleteFileA(journal.c_str());
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(Charset::String2WString(line).c_str(), &argc);
+    ASSERT_NE(nullptr, argv);
+    EXPECT_EQ(2, argc) << line;
+    if (argc == 2) {
+        EXPECT_EQ(Charset::String2WString(folder), std::wstring(argv[1])) << line;
+    }
+    LocalFree(argv);
     EXPECT_TRUE(PumpUntil([&] { return !IsWindow(m_hwnd); }, 5000));
 }

@@ -12,6 +12,7 @@
 #include "core/MessageManager.h"
 #include "datadef/SongInfo.h"
 #include "datadef/SongList.h"
+#include "BridgeTestingWin.h"
 #include "JobSongs.h"
 #include "testing/ScopedDataRootWin.h"
 #include "vxlib/Dir.h"
@@ -415,21 +416,30 @@ TEST_F(DownJobMgr, QuietOrLostPlayerFailsThePendingJobs) {
     CNetSongList list;
     AddSong(list, "a", "b", 10, 1000);
     AddSong(list, "c", "d", 11, 1000);
-    // The player lives but says nothing: after twelve quiet polls everything fails.
+    // The player lives but says nothing: after twelve quiet polls everything fails, also while a
+    // client keeps connecting without a word.
     m_mgr->AddJob(&list, m_music, 1, 3);
     Say("start|1|10|1|1000|x");
     Await(1);
-    const Seen& quiet = Await(2);
-    EXPECT_EQ(kDownFinishAll, quiet.id);
-    EXPECT_EQ(2u, quiet.c);
+    {
+        bridge_testing::SilentClient silent(kPipe);
+        const Seen& quiet = Await(2);
+        EXPECT_EQ(kDownFinishAll, quiet.id);
+        EXPECT_EQ(2u, quiet.c);
+    }
     std::string log = Log();
     EXPECT_NE(std::string::npos, log.find("no msg ext 6 times"));
     EXPECT_EQ(std::string::npos, log.find("cant find vxmusic.exe proc"));
+    // The next player's message is served.
+    m_mgr->AddJob(&list, m_music, 3, 3);
+    Say("start|3|10|1|1000|x");
+    EXPECT_EQ(kDownStart, Await(3).id);
+    m_mgr->CancleAll();
 
     // The player is gone: the next poll fails the jobs.
     s_player.Stop();
     m_mgr->AddJob(&list, m_music, 2, 3);
-    const Seen& lost = Await(3);
+    const Seen& lost = Await(4);
     s_player.Start();
     EXPECT_EQ(kDownFinishAll, lost.id);
     EXPECT_EQ(2u, lost.c);

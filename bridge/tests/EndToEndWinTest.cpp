@@ -165,8 +165,12 @@ TEST_F(EndToEndTest, ThreeSongsDownloadedThroughTheDialogLandInTheChosenFolder) 
     const size_t actBefore = ReadAll(actLog).size();
     std::vector<std::unique_ptr<CNetSongInfo>> owned;
     std::vector<CSongInfoBase*> songs;
+    // Names Windows refuses, and a GBK character whose second byte is '\\'.
+    const std::string names[] = {"歌\x95\x5C", "AC/DC", "Why?"};
+    const std::string files[] = {"歌\x95\x5C-E2E.wma", "AC_DC-E2E.wma", "Why_-E2E.wma"};
     for (int n = 1; n <= 3; ++n) {
         owned.emplace_back(ServedSong(n));
+        owned.back()->SetName(names[n - 1]);
         songs.push_back(owned.back().get());
     }
     ASSERT_TRUE(StartPlayer());
@@ -188,7 +192,7 @@ TEST_F(EndToEndTest, ThreeSongsDownloadedThroughTheDialogLandInTheChosenFolder) 
     EXPECT_EQ(0u, watcher.failed);
     ASSERT_EQ(3u, watcher.targets.size());
     for (int n = 1; n <= 3; ++n) {
-        std::string target = folder + "\\歌" + std::to_string(n) + "-E2E.wma";
+        std::string target = folder + "\\" + files[n - 1];
         EXPECT_TRUE(Dir::IsExistFile(target)) << target;
         WIN32_FILE_ATTRIBUTE_DATA data = {};
         ASSERT_TRUE(GetFileAttributesExW(Charset::String2WString(target).c_str(), GetFileExInfoStandard, &data));

@@ -169,15 +169,22 @@ TEST_F(FacadeTest, MissionNotFetchedInTimeIsSweptAway) {
     ASSERT_TRUE(InstallStampedCopy(TestPlayerExe(), player, 6, 0, 1, 3));
     std::unique_ptr<CNetSongInfo> song(NewSong("late", "x"));
 
-    m_facade->PlaySong(song.get(), kActionPlaySongs);
-    m_facade->PlaySong(song.get(), kActionPlaySongs);
-    std::vector<std::string> starts = WaitForStarts(player, 2);
-    ASSERT_EQ(2u, starts.size());
+    for (int i = 0; i < 3; ++i) m_facade->PlaySong(song.get(), kActionPlaySongs);
+    std::vector<std::string> starts = ByMission(WaitForStarts(player, 3));
+    ASSERT_EQ(3u, starts.size());
     std::string reply;
     ASSERT_TRUE(RequestMission(std::to_string(MissionOf(starts[1])), reply));  // a fresh one is there
 
     const MissionTiming timing = MissionTiming::FromEnvironment();
     ASSERT_LT(timing.maxAgeMs, 10000u) << "run with VX_BRIDGE_TIME_DIVISOR set";
+    // Clients that connect and stay, one silent and one that asks and never reads the reply, hold
+    // neither the sweep nor a well-behaved player.
+    SilentClient silent(kAddMissionPipeName);
+    SilentClient deaf(kAddMissionPipeName, std::to_string(MissionOf(starts[2])));
     Pump(timing.maxAgeMs + 3 * timing.pollMs);
+    m_facade->PlaySong(song.get(), kActionPlaySongs);
+    starts = ByMission(WaitForStarts(player, 4));
+    ASSERT_EQ(4u, starts.size());
+    EXPECT_TRUE(RequestMission(std::to_string(MissionOf(starts[3])), reply));
     EXPECT_FALSE(RequestMission(std::to_string(MissionOf(starts[0])), reply));
 }

@@ -158,7 +158,7 @@ int CreateSongShortcuts(const SongVector& songs) {
     for (const auto& entry : ids) {
         if (entry.second < 0) continue;
         ShortcutSpec shortcut;
-        shortcut.name = entry.first->GetName() + "-" + entry.first->GetArtist();
+        shortcut.name = Dir::SafeFileName(entry.first->GetName() + "-" + entry.first->GetArtist());
         shortcut.exe = programDir + kPlayExe;
         char args[32];
         snprintf(args, sizeof(args), kPlayArgs, entry.second);

@@ -1,7 +1,6 @@
 #include "ListShortcut.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "datadef/SongList.h"
 
@@ -24,19 +23,6 @@ std::string GoArguments(const std::vector<uint32_t>& ids) {
         text += std::to_string(ids[i]);
     }
     return text;
-}
-
-std::string SafeFileName(const std::string& gbk) {
-    std::string out = gbk;
-    for (size_t i = 0; i < out.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(out[i]);
-        if (c >= 0x81 && c <= 0xFE && i + 1 < out.size()) {
-            ++i;
-            continue;
-        }
-        if (c < 0x20 || std::strchr("\\/:*?\"<>|", c)) out[i] = '_';
-    }
-    return out;
 }
 
 }  // namespace listshortcut

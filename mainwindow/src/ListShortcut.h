@@ -18,8 +18,5 @@ const int kShellIconIndex = 128;
 std::vector<uint32_t> PathIds(const CSongListBase& list);
 // "/go " and the ids joined with "|".
 std::string GoArguments(const std::vector<uint32_t>& ids);
-// A show name usable as a file name: characters that Windows refuses in names become "_"
-// (the second byte of a double-byte character is left alone).
-std::string SafeFileName(const std::string& gbk);
 
 }  // namespace listshortcut

@@ -18,6 +18,7 @@
 #include "datadef/SongList.h"
 #include "log/VxMdLog.h"
 #include "vxlib/Dir.h"
+#include "vxlib/StringUtility.h"
 
 namespace {
 
@@ -279,8 +280,10 @@ void CUserActionImpl<T>::AddRecentVideo(CSongInfoBase& song) {
 template <class T>
 int CUserActionImpl<T>::OpenInBrowser(CSongInfoBase* song) {
     const CNetSongInfo* net = dynamic_cast<const CNetSongInfo*>(song);
-    if (!net || !IsWebAddress(net->GetUrl())) return 0;
-    HINSTANCE started = ::ShellExecuteA(nullptr, "open", "iexplore.exe", net->GetUrl().c_str(), nullptr, SW_SHOWNORMAL);
+    // Quoted, or an address with blanks reaches the browser as several; one with a quote is no address.
+    std::string address;
+    if (!net || !IsWebAddress(net->GetUrl()) || !StringUtility::QuoteArgument(net->GetUrl(), address)) return 0;
+    HINSTANCE started = ::ShellExecuteA(nullptr, "open", "iexplore.exe", address.c_str(), nullptr, SW_SHOWNORMAL);
     if (reinterpret_cast<INT_PTR>(started) <= 32)
         VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "OpenInBrowser", "ShellExecute %d, error %lu",
                      static_cast<int>(reinterpret_cast<INT_PTR>(started)), ::GetLastError());
@@ -311,7 +314,7 @@ int CUserActionImpl<T>::CreateListShortcuts(const ListVector* lists) {
             continue;
         }
         ShortcutSpec shortcut;
-        shortcut.name = listshortcut::SafeFileName(list->GetShowName());
+        shortcut.name = Dir::SafeFileName(list->GetShowName(), std::to_string(ids.back()));
         shortcut.exe = programDir + listshortcut::kAutoExe;
         shortcut.arguments = listshortcut::GoArguments(ids);
         shortcut.description = list->GetShowName();

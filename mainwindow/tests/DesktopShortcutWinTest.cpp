@@ -96,4 +96,20 @@ TEST(DesktopShortcutWin, UnwritableDesktopFailsQuietly) {
     EXPECT_FALSE(DesktopShortcut::Create(shortcut));
 }
 
+TEST(DesktopShortcutWin, SongNamesWindowsRefusesStillGiveAShortcutOnTheDesktop) {
+    ScopedDataRoot root("mw-shortcut-names");
+    CoInitialize(nullptr);
+    CNetSongInfo song;
+    song.SetName("AC/DC..\\x");
+    song.SetArtist("Why? a<b> x:y");
+    song.SetId(6);
+    ASSERT_EQ(1, DesktopShortcut::CreateSongShortcuts(SongVector{&song}));
+    std::string desktop;
+    ASSERT_TRUE(Dir::GetVxPath(PATH_DESKTOP, desktop));
+    ShortcutFields fields;
+    EXPECT_TRUE(ReadShortcut(desktop + "\\AC_DC.._x-Why_ a_b_ x_y.lnk", fields));
+    EXPECT_EQ("/playico 100", fields.arguments);
+    CoUninitialize();
+}
+
 }  // namespace

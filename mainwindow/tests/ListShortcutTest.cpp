@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "datadef/SongList.h"
+#include "vxlib/Dir.h"
 
 namespace {
 
@@ -34,9 +35,9 @@ TEST(ListShortcut, GoPathRunsFromTheTopLevelDownAndLeavesTheRootOut) {
 }
 
 TEST(ListShortcut, FileNamesLoseOnlyWhatWindowsRefuses) {
-    EXPECT_EQ("R&B_Soul _1_ __", listshortcut::SafeFileName("R&B/Soul <1> ?*"));
-    EXPECT_EQ("a_b_c_d", listshortcut::SafeFileName("a\\b|c\"d"));
+    EXPECT_EQ("R&B_Soul _1_ __", Dir::SafeFileName("R&B/Soul <1> ?*"));
+    EXPECT_EQ("a_b_c_d", Dir::SafeFileName("a\\b|c\"d"));
     // 0x95 0x5C is one character whose second byte is a backslash.
-    EXPECT_EQ("\x95\x5C" "_", listshortcut::SafeFileName("\x95\x5C:"));
-    EXPECT_EQ("热门歌曲", listshortcut::SafeFileName("热门歌曲"));
+    EXPECT_EQ("\x95\x5C" "_", Dir::SafeFileName("\x95\x5C:"));
+    EXPECT_EQ("热门歌曲", Dir::SafeFileName("热门歌曲"));
 }

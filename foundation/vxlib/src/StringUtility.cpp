@@ -4,24 +4,16 @@
 #include <cstdio>
 #include <cstring>
 
+#include "NameRules.h"
+
 namespace {
 
-bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
-
-// Length of the character at `i`: 2 for a whole GBK pair, else 1.
-size_t CharLength(const std::string& text, size_t i) {
-    if (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() &&
-        IsTrailByte(static_cast<unsigned char>(text[i + 1]))) {
-        return 2;
-    }
-    return 1;
-}
+using namerules::GbkCharLength;
 
 template <class Change>
 std::string& ChangeAsciiLetters(std::string& text, Change change) {
     for (size_t i = 0; i < text.size();) {
-        size_t n = CharLength(text, i);
+        size_t n = GbkCharLength(text, i);
         if (n == 1) text[i] = change(text[i]);
         i += n;
     }
@@ -102,13 +94,33 @@ bool CopyToBuffer(char* buffer, size_t size, const std::string& text) {
     if (!buffer || size == 0) return false;
     size_t n = 0;
     while (n < text.size()) {
-        size_t len = CharLength(text, n);
+        size_t len = GbkCharLength(text, n);
         if (n + len > size - 1) break;
         n += len;
     }
     std::memcpy(buffer, text.data(), n);
     buffer[n] = '\0';
     return n == text.size();
+}
+
+bool QuoteArgument(const std::string& argument, std::string& quoted) {
+    quoted = "\"";
+    size_t backslashes = 0;
+    for (size_t i = 0; i < argument.size();) {
+        unsigned char c = static_cast<unsigned char>(argument[i]);
+        size_t n = GbkCharLength(argument, i);
+        if (n == 1 && (c == '"' || c < 0x20)) {
+            quoted.clear();
+            return false;
+        }
+        backslashes = n == 1 && c == '\\' ? backslashes + 1 : 0;
+        quoted.append(argument, i, n);
+        i += n;
+    }
+    // Backslashes before the closing quote would escape it.
+    quoted.append(backslashes, '\\');
+    quoted += '"';
+    return true;
 }
 
 }  // namespace StringUtility

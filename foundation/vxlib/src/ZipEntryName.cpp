@@ -1,37 +1,17 @@
 #include "vxlib/Zip.h"
 
-#include <cstring>
+#include "NameRules.h"
 
 namespace {
-
-// Windows opens these as devices whatever the folder and extension ("nul.txt", "c:\x\CON .log").
-bool IsDeviceName(const std::string& component) {
-    std::string base = component.substr(0, component.find('.'));
-    while (!base.empty() && base.back() == ' ') base.pop_back();
-    for (char& c : base) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    static const char* const kPlain[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
-    for (const char* name : kPlain) {
-        if (base == name) return true;
-    }
-    if (base.size() >= 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0)) {
-        std::string tail = base.substr(3);
-        if (tail.size() == 1 && tail[0] >= '0' && tail[0] <= '9') return true;
-        // Superscript one, two and three count as digits here.
-        if (tail == "\xC2\xB9" || tail == "\xC2\xB2" || tail == "\xC2\xB3") return true;
-    }
-    return false;
-}
 
 bool IsValidComponent(const std::string& component) {
     if (component.empty()) return false;
     // Windows drops trailing dots and spaces, so ".. " and "..." would reach ".." or alias others.
     if (component.back() == '.' || component.back() == ' ') return false;
     for (unsigned char c : component) {
-        if (c < 0x20 || std::strchr("<>:\"|?*", c)) return false;
+        if (namerules::IsForbiddenNameChar(c)) return false;
     }
-    return !IsDeviceName(component);
+    return !namerules::IsDeviceName(component);
 }
 
 bool IsValidUtf8(const std::string& text) {

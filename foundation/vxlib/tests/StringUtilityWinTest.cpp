@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <atomic>
 #include <thread>
 
+#include "vxlib/Charset.h"
 #include "vxlib/StringUtility.h"
 
 namespace {
@@ -58,4 +60,37 @@ TEST(ForceBringToTop, RaisesAndRestoresOverAnotherThreadsForegroundWindow) {
     done = true;
     owner.join();
     DestroyWindow(mine);
+}
+
+// Windows' own parser reads every quoted path or address back as exactly one argument.
+TEST(StringUtilityWin, QuotedArgumentsArriveWhole) {
+    const char* arguments[] = {
+        "C:\\My Music\\",
+        "C:\\",
+        "C:\\a b\\\\",
+        "D:\\Music, old\\AC_DC",
+        "http://h/a b?x=1&y=2",
+        "\\\\server\\share\\",
+        "C:\\歌\x95\x5C",  // the last byte is a character's second byte, not a backslash
+        "",
+    };
+    for (const char* argument : arguments) {
+        std::string quoted;
+        ASSERT_TRUE(StringUtility::QuoteArgument(argument, quoted)) << argument;
+        std::wstring line = L"prog.exe " + Charset::String2WString(quoted) + L" next";
+        int argc = 0;
+        LPWSTR* argv = CommandLineToArgvW(line.c_str(), &argc);
+        ASSERT_NE(nullptr, argv);
+        EXPECT_EQ(3, argc) << quoted;
+        if (argc == 3) {
+            EXPECT_EQ(Charset::String2WString(argument), std::wstring(argv[1])) << quoted;
+            EXPECT_EQ(L"next", std::wstring(argv[2])) << quoted;
+        }
+        LocalFree(argv);
+    }
+    for (const char* refused : {"C:\\a\" b", "http://h/\"x\"", "a\nb"}) {
+        std::string quoted = "old";
+        EXPECT_FALSE(StringUtility::QuoteArgument(refused, quoted)) << refused;
+        EXPECT_EQ("", quoted);
+    }
 }

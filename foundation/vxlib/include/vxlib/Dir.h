@@ -38,6 +38,13 @@ VXLIB_API bool CopyFileA(const std::string& from, const std::string& to, bool ov
 // "C:\a\b.txt" -> "C:\a\" and "b.txt"; either separator counts.
 VXLIB_API std::string GetFilePath(const std::string& fullPath);
 VXLIB_API std::string GetShortFileName(const std::string& fullPath);
+// `name` (GBK, from a server, a player or a list) made one file-name component that Windows
+// accepts and that stays inside the folder it is joined to: every character Windows forbids in a
+// name (\ / : * ? " < > |), every control character and every byte that starts no whole GBK
+// character becomes "_"; trailing dots and spaces go; a device name (CON, PRN, AUX, NUL, COM1,
+// LPT1, ..., any case, also with an extension) gets "_" in front. GBK characters stay whole, also
+// those whose second byte is '\' or '|'. An empty result becomes `fallback` (taken as it is).
+VXLIB_API std::string SafeFileName(const std::string& name, const std::string& fallback = "_");
 
 // Files by narrow paths (system code page, Chinese names included); also in the native build.
 VXLIB_API std::FILE* OpenFile(const std::string& path, const char* mode);

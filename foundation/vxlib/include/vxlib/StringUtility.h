@@ -38,6 +38,11 @@ VXLIB_API int TokenizeEx(const std::string& text, const std::string& separator, 
 // True when all of it fitted.
 VXLIB_API bool CopyToBuffer(char* buffer, size_t size, const std::string& text);
 
+// `argument` (a path or a web address) in double quotes, so that a started program's command line
+// parser reads it as one argument whatever blanks or commas it holds. A double quote or a control
+// character, which neither a path nor an address may hold, refuses it: false, `quoted` empty.
+VXLIB_API bool QuoteArgument(const std::string& argument, std::string& quoted);
+
 }  // namespace StringUtility
 
 #if defined(_WIN32)
