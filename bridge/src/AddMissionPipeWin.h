@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "TimeDivisorWin.h"
 #include "vxlib/HandleWin.h"
 
 class CMissionTable;
@@ -25,13 +26,8 @@ struct MissionTiming {
 
     static MissionTiming FromEnvironment() {
         MissionTiming timing;
-        char text[16] = {};
-        DWORD n = GetEnvironmentVariableA("VX_BRIDGE_TIME_DIVISOR", text, sizeof(text));
-        long divisor = n > 0 && n < sizeof(text) ? std::strtol(text, nullptr, 10) : 0;
-        if (divisor > 1 && divisor <= 1000) {
-            timing.pollMs /= divisor;
-            timing.maxAgeMs /= divisor;
-        }
+        timing.pollMs = BridgeTestDivided(timing.pollMs);
+        timing.maxAgeMs = BridgeTestDivided(timing.maxAgeMs);
         return timing;
     }
 };

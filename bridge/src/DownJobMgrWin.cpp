@@ -1,3 +1,4 @@
+#include "TimeDivisorWin.h"
 #include "DownJobMgr.h"
 
 #include <windows.h>
@@ -32,18 +33,7 @@ const int kQuietPollLimit = 12;
 const UINT kMsgDownState = 2034;
 const DWORD kStopWaitMs = 1000;
 
-// Test-only setting, shared with the add-mission pipe: the environment variable
-// VX_BRIDGE_TIME_DIVISOR (a whole number from 2 to 1000), read once per process, divides the poll
-// so that the quiet-poll and lost-player rules show within seconds.
-DWORD PollInterval() {
-    static const DWORD interval = [] {
-        char text[16] = {};
-        DWORD n = GetEnvironmentVariableA("VX_BRIDGE_TIME_DIVISOR", text, sizeof(text));
-        long divisor = n > 0 && n < sizeof(text) ? std::strtol(text, nullptr, 10) : 0;
-        return divisor > 1 && divisor <= 1000 ? kPollMs / static_cast<DWORD>(divisor) : kPollMs;
-    }();
-    return interval;
-}
+DWORD PollInterval() { return BridgeTestDivided(kPollMs); }
 
 void LogIn(const char* tag) { VxMdLog::Log(kLogFile, VxMdLog::LEVEL_NOTICE, tag, "in"); }
 void LogOut(const char* tag) { VxMdLog::Log(kLogFile, VxMdLog::LEVEL_NOTICE, tag, "out"); }

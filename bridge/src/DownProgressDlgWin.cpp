@@ -1,3 +1,4 @@
+#include "TimeDivisorWin.h"
 #include "DownProgressDlg.h"
 
 #include <cstdlib>
@@ -36,13 +37,6 @@ const int kProgressControls[] = {IDC_PG_CURRENT,  IDC_PG_PROGRESS,    IDC_PG_REM
                                  IDC_PG_FOLDER,   IDC_PG_SPEED_LABEL, IDC_PG_SPEED,           IDC_PG_CLOSE_WHEN_DONE,
                                  IDC_PG_ANIMATION};
 const int kSummaryControls[] = {IDC_PG_DONE, IDC_PG_TOTAL, IDC_PG_SUCCESS, IDC_PG_FAILED, IDC_PG_REDOWNLOAD};
-
-DWORD SlowMsFromEnvironment(DWORD ms) {
-    char text[16] = {};
-    DWORD n = ::GetEnvironmentVariableA("VX_BRIDGE_TIME_DIVISOR", text, sizeof(text));
-    long divisor = n > 0 && n < sizeof(text) ? std::strtol(text, nullptr, 10) : 0;
-    return divisor > 1 && divisor <= 1000 ? ms / divisor : ms;
-}
 
 void Box(HWND owner, const std::string& text, UINT flags) {
     ::MessageBoxW(owner, Charset::String2WString(text).c_str(), Charset::String2WString(kPromptCaption).c_str(), flags);
@@ -106,7 +100,7 @@ CDownProgressDlg::CDownProgressDlg(ProgressDlgHolder* holder, const std::string&
       m_strFolder(folder),
       m_jobs(jobs),
       m_created(::GetTickCount()),
-      m_slowMs(SlowMsFromEnvironment(kSlowMs)),
+      m_slowMs(BridgeTestDivided(kSlowMs)),
       m_link(new CMyHyperLink),
       m_fileStart(m_created) {}
 

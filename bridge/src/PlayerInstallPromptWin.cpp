@@ -1,3 +1,4 @@
+#include "TimeDivisorWin.h"
 #include "PlayerInstallPrompt.h"
 
 #include <windows.h>
@@ -44,16 +45,7 @@ const int kGonePasses = 2;
 
 enum NotifyState { kTaskStarted = 0, kRequestBuilt = 1, kDownloading2 = 2, kStartingPackage = 3, kTaskEnded = 4 };
 
-// Test-only: VX_BRIDGE_TIME_DIVISOR (a whole number above 1, read once) divides the watcher's pass.
-DWORD PassMs() {
-    static const DWORD ms = [] {
-        char text[16] = {};
-        DWORD n = GetEnvironmentVariableA("VX_BRIDGE_TIME_DIVISOR", text, sizeof(text));
-        long divisor = n > 0 && n < sizeof(text) ? std::strtol(text, nullptr, 10) : 0;
-        return divisor > 1 && divisor <= 1000 ? kPassMs / divisor : kPassMs;
-    }();
-    return ms;
-}
+DWORD PassMs() { return BridgeTestDivided(kPassMs); }
 
 PlaydeckUpdateCalls g_calls = DefaultPlaydeckUpdateCalls();
 

@@ -5,7 +5,7 @@
 
 #include "config/IniDocument.h"
 #include "vxlib/Base64.h"
-#include "vxlib/Zip.h"
+#include "vxlib/Dir.h"
 
 namespace VxMdUpdate {
 
@@ -93,10 +93,8 @@ bool ParseSha256Hex(const std::string& hex, unsigned char digest[32]) {
 }
 
 bool IsPlainPackageName(const std::string& fileName) {
-    if (fileName.find_first_of("/\\") != std::string::npos) return false;
-    std::string relative;
-    bool isDirectory = false;
-    return Filezip::CheckEntryName(fileName, relative, isDirectory) && !isDirectory && relative == fileName;
+    // A name the file-name rules leave as it is.
+    return !fileName.empty() && Dir::SafeFileName(fileName, std::string()) == fileName;
 }
 
 bool IsStartablePackage(const std::string& fileName) {

@@ -143,7 +143,7 @@ TEST(Package, StartedKindsAndProgress) {
     EXPECT_FALSE(IsStartablePackage(""));
 
     // The server's file name becomes a file in the save folder: only plain names do.
-    for (const char* plain : {"VxMusicSetup.exe", "VxMelodisk_9.0.0.0.zip", "a b.dat", ".hidden"})
+    for (const char* plain : {"VxMusicSetup.exe", "VxMelodisk_9.0.0.0.zip", "a b.dat", ".hidden", "\xB2\xA5\xB7\xC5.exe"})
         EXPECT_TRUE(IsPlainPackageName(plain)) << plain;
     for (const char* unsafe : {"", "..", ".", "../x.exe", "..\\x.exe", "sub/x.exe", "sub\\x.exe", "\\\\host\\x.exe",
                                "C:x.exe", "x.exe:stream", "CON", "nul.exe", "Com1.dat", "x.exe.", "x.exe ", "a<b.exe",

@@ -2,6 +2,7 @@
 
 #include "vxlib/Charset.h"
 
+#ifndef _WIN32
 namespace {
 
 // The native build (tests) takes '\' paths too, as the program writes them.
@@ -14,6 +15,7 @@ std::string NativePath(const std::string& path) {
 }
 
 }  // namespace
+#endif
 
 namespace Dir {
 
