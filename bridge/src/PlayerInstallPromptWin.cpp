@@ -38,6 +38,7 @@ const char kRetryCaption[] = "下载失败";
 
 const DWORD kPipeBufferSize = 1024 * 1024;
 const DWORD kPassMs = 1000;
+const DWORD kSilentClientMs = 5000;
 const UINT_PTR kUpdaterWatchTimer = 1;
 // Passes without an updater before the update counts as ended; the second one rules out a look
 // taken while the last notify was still on its way.
@@ -65,13 +66,15 @@ struct WatcherArgs {
 };
 
 // Completes an overlapped operation, giving up when the stop event comes first (a client that
-// connects and never writes must not hold the window's thread, which waits for this thread).
+// connects and never writes must not hold the window's thread, which waits for this thread) or
+// when the client stays silent for kSilentClientMs (the updater's notifies must get through).
 bool Complete(HANDLE pipe, OVERLAPPED& ov, BOOL started, HANDLE stop, DWORD& bytes, bool& stopped) {
     if (started) return true;
     if (GetLastError() != ERROR_IO_PENDING) return false;
     HANDLE waits[2] = {ov.hEvent, stop};
-    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
-        stopped = true;
+    DWORD woke = WaitForMultipleObjects(2, waits, FALSE, BridgeTestDivided(kSilentClientMs));
+    if (woke != WAIT_OBJECT_0) {
+        stopped = woke != WAIT_TIMEOUT;
         CancelIo(pipe);
         GetOverlappedResult(pipe, &ov, &bytes, TRUE);
         return false;
