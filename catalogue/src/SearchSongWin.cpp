@@ -88,11 +88,8 @@ bool ReadWholeItem(const char* group, const std::string& address, std::string& t
 
 // The file version of the running program ("a.b.c.d"), empty when it has none.
 std::string ProgramVersion() {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string text;
-    int number = 0;
-    if (length == 0 || length >= MAX_PATH || !UserId::GetFileVersion(path, text, number)) text.clear();
+    if (!UserId::GetMainModuleVersion(text)) text.clear();
     return text;
 }
 

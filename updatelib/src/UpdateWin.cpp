@@ -382,12 +382,8 @@ void CheckUpdateState() {
 
 int GetMainModuleVer(std::string& version) {
     try {
-        char path[MAX_PATH] = {};
-        DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH) return 0;
         std::string text;
-        int number = 0;
-        if (!UserId::GetFileVersion(path, text, number)) return 0;
+        if (!UserId::GetMainModuleVersion(text)) return 0;
         version = text;
         return 1;
     } catch (...) {

@@ -110,6 +110,13 @@ int GetPlaydeckVersionEx(char* buffer, int size) {
 int GetPlaydeckVersion(int& version) { return PlayerVersionNumber(PATH_PLAYER_OLD_EXE, version); }
 int GetPlaydeck6Version(int& version) { return PlayerVersionNumber(PATH_PLAYER_EXE, version); }
 
+int GetMainModuleVersion(std::string& text) {
+    char path[MAX_PATH] = {};
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    int number = 0;
+    return length > 0 && length < MAX_PATH ? GetFileVersion(path, text, number) : 0;
+}
+
 int GetFileVersion(const std::string& path, std::string& text, int& number) {
     std::wstring wide = Charset::String2WString(path);
     DWORD ignored = 0;

@@ -38,6 +38,8 @@ VXLIB_API int GetPlaydeck6Version(int& version);             // newer player (ty
 // The file version of any executable or DLL: text "a.b.c.d" and the number described above.
 // Non-zero when the file has a VERSIONINFO resource.
 VXLIB_API int GetFileVersion(const std::string& path, std::string& text, int& number);
+// The running program's own file version as "a.b.c.d"; 0 when it has none.
+VXLIB_API int GetMainModuleVersion(std::string& text);
 
 }  // namespace UserId
 #endif
