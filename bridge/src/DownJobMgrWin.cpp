@@ -1,4 +1,3 @@
-#include "TimeDivisorWin.h"
 #include "DownJobMgr.h"
 
 #include <windows.h>
@@ -12,6 +11,7 @@
 
 #include "DownJobLists.h"
 #include "PipeWaitWin.h"
+#include "TimeDivisorWin.h"
 #include "bridge/VxMdInterface.h"
 #include "core/MessageManager.h"
 #include "datadef/SongList.h"

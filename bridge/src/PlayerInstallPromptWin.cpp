@@ -1,4 +1,3 @@
-#include "TimeDivisorWin.h"
 #include "PlayerInstallPrompt.h"
 
 #include <windows.h>
@@ -16,6 +15,7 @@
 #include "BridgeModuleWin.h"
 #include "MessageBoxDlg.h"
 #include "NoVxMusicDlg2.h"
+#include "TimeDivisorWin.h"
 #include "log/VxMdLog.h"
 #include "ui/Controls.h"
 #include "vxlib/Charset.h"

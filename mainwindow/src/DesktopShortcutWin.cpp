@@ -20,7 +20,6 @@ const char kTag[] = "CreateIcon";
 const uint32_t kMusicVideoList = 3;
 const char kFileTag[] = "ShortCutFile";
 const char kAsideSuffix[] = ".unreadable";
-const char kTempSuffix[] = ".tmp";
 const int kAsideNames = 99;
 
 template <class T>
@@ -111,12 +110,10 @@ bool ReadPlayFile(const std::string& path, CPlayShortcutFile& file) {
     return false;
 }
 
-// Whole or not at all: the new text goes to a file of its own, which then replaces the old one.
+// Whole or not at all (the document is saved through a file of its own that then replaces the old one).
 bool WritePlayFile(const std::string& path, const CPlayShortcutFile& file) {
-    const std::string temp = path + kTempSuffix;
-    if (file.Save(temp) && RenameFile(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    if (file.Save(path)) return true;
     VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, kFileTag, "cannot write %s: %lu", path.c_str(), GetLastError());
-    Dir::RemoveFile(temp);
     return false;
 }
 

@@ -187,18 +187,6 @@ bool ReadFileHead(const std::string& path, size_t cap, std::string& content, DWO
     return true;
 }
 
-// Replaces a file in one step, so that a failure at any point leaves the old content or the new one.
-bool ReplaceFile(const std::string& path, const std::string& data) {
-    const std::string temp = path + ".tmp";
-    if (!Dir::WriteWholeFile(temp, data)) {
-        DeleteFileA(temp.c_str());
-        return false;
-    }
-    if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-    DeleteFileA(temp.c_str());
-    return false;
-}
-
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // Puts a taken log behind the records still waiting for a server; false, with both files as they
@@ -208,7 +196,7 @@ bool MergeTaken(const std::string& taken, const std::string& waitingFile) {
     std::string waiting, fresh;
     DWORD size = 0;
     if ((Exists(waitingFile) && !ReadFileHead(waitingFile, SIZE_MAX, waiting, size)) ||
-        !ReadFileHead(taken, SIZE_MAX, fresh, size) || !ReplaceFile(waitingFile, waiting + fresh)) {
+        !ReadFileHead(taken, SIZE_MAX, fresh, size) || !Dir::ReplaceWholeFile(waitingFile, waiting + fresh)) {
         VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "UpdateCmd", "Keeping %s for the next upload, error %lu.",
                      taken.c_str(), GetLastError());
         return false;
@@ -406,7 +394,7 @@ void CSendInfoEveryDay::SendClientLog() {
         size_t batch = SendInfoText::UploadBatchLength(waiting);
         if (!Dir::WriteWholeFile(uploadFile, waiting.substr(0, batch)) || !UploadFile(uploadFile, server)) break;
         bool rest = batch < waiting.size();
-        bool listed = rest ? ReplaceFile(waitingFile, waiting.substr(batch))
+        bool listed = rest ? Dir::ReplaceWholeFile(waitingFile, waiting.substr(batch))
                            : !Exists(waitingFile) || DeleteFileA(waitingFile.c_str());
         if (!listed) {
             // Sent but still listed: better once twice than never.
@@ -426,7 +414,7 @@ void CSendInfoEveryDay::SendClientLog() {
 
 bool CSendInfoEveryDay::UploadFile(const std::string& file, const std::string& server) {
     std::string content;
-    if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (!Exists(file)) {
         Dir::MakeDir(Dir::GetFilePath(file));
         VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "upload log", "Can't Find act.log File.");
         if (!Dir::WriteWholeFile(file, std::string()))

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "log/VxMdLog.h"
+#include "vxlib/Dir.h"
 
 namespace {
 
@@ -102,18 +103,7 @@ std::string FormatActLine(const LogTime& time, const char* key, const char* text
 }
 
 std::string SafeFileName(const char* name, const char* fallback) {
-    std::string out = name ? CutGbk(name, 200) : "";
-    for (size_t i = 0; i < out.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(out[i]);
-        if (IsGbkLead(c) && i + 1 < out.size()) {
-            ++i;
-            continue;
-        }
-        static const char kRefused[] = "\\/:*?\"<>|";
-        if (c < 0x20 || std::string(kRefused).find(static_cast<char>(c)) != std::string::npos) out[i] = '_';
-    }
-    if (out.empty() || out == "." || out == "..") return fallback ? fallback : "";
-    return out;
+    return Dir::SafeFileName(name ? CutGbk(name, 200) : "", fallback ? fallback : "");
 }
 
 }  // namespace VxMdLog

@@ -2,6 +2,10 @@
 
 #include "vxlib/Charset.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #ifndef _WIN32
 namespace {
 
@@ -52,6 +56,19 @@ bool WriteWholeFile(const std::string& path, const std::string& data) {
     if (!file) return false;
     bool ok = std::fwrite(data.data(), 1, data.size(), file) == data.size();
     ok = std::fclose(file) == 0 && ok;
+    return ok;
+}
+
+bool ReplaceWholeFile(const std::string& path, const std::string& data) {
+    const std::string temp = path + ".tmp";
+#ifdef _WIN32
+    bool ok = WriteWholeFile(temp, data) &&
+              MoveFileExW(Charset::String2WString(temp).c_str(), Charset::String2WString(path).c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+#else
+    bool ok = WriteWholeFile(temp, data) && std::rename(NativePath(temp).c_str(), NativePath(path).c_str()) == 0;
+#endif
+    if (!ok) RemoveFile(temp);
     return ok;
 }
 

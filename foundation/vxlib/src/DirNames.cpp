@@ -7,13 +7,8 @@ namespace {
 // Position of the last separator. Walks GBK characters: a trail byte may be 0x5C ('\').
 size_t LastSeparator(const std::string& path) {
     size_t last = std::string::npos;
-    for (size_t i = 0; i < path.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(path[i]);
-        if (c >= 0x81 && c <= 0xFE && i + 1 < path.size()) {
-            ++i;
-        } else if (c == '\\' || c == '/') {
-            last = i;
-        }
+    for (size_t i = 0; i < path.size(); i += namerules::GbkCharLength(path, i)) {
+        if (path[i] == '\\' || path[i] == '/') last = i;
     }
     return last;
 }

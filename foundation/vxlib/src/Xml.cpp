@@ -7,6 +7,7 @@
 
 #include <tinyxml.h>
 
+#include "vxlib/Dir.h"
 #ifdef _WIN32
 #include "vxlib/Charset.h"
 #endif
@@ -17,11 +18,11 @@ namespace {
 
 const char kUtf8Bom[] = "\xEF\xBB\xBF";
 
-FILE* OpenFile(const std::string& path, bool write) {
+FILE* OpenForReading(const std::string& path) {
 #ifdef _WIN32
-    return _wfopen(Charset::String2WString(path).c_str(), write ? L"wb" : L"rb");
+    return _wfopen(Charset::String2WString(path).c_str(), L"rb");
 #else
-    return std::fopen(path.c_str(), write ? "wb" : "rb");
+    return std::fopen(path.c_str(), "rb");
 #endif
 }
 
@@ -180,7 +181,7 @@ bool XmlNode::LoadStringA(const std::string& text) {
 }
 
 bool XmlNode::LoadFile(const std::string& path) {
-    FILE* file = OpenFile(path, false);
+    FILE* file = OpenForReading(path);
     if (!file) {
         m_doc.reset();
         m_element = nullptr;
@@ -217,11 +218,7 @@ bool XmlNode::SaveFile(const std::string& path) const {
     m_element->Accept(&printer);
     std::string text = "<?xml version=\"1.0\" encoding=\"GBK\" ?>\r\n";
     text += printer.Str();
-    FILE* file = OpenFile(path, true);
-    if (!file) return false;
-    bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    ok = std::fclose(file) == 0 && ok;
-    return ok;
+    return Dir::ReplaceWholeFile(path, text);
 }
 
 std::string XmlNode::GetName() const {

@@ -23,8 +23,8 @@ VXMDLOG_API std::string FormatLogLine(const LogTime& time, unsigned long pid, un
                                       const char* tag, const std::string& text);
 VXMDLOG_API std::string FormatActLine(const LogTime& time, const char* key, const char* text);
 
-// A name usable as one path component: separators and characters Windows refuses become '_';
-// empty, "." and ".." give fallback.
+// A name usable as one path component (Dir::SafeFileName of its first 200 bytes); empty, "." and
+// ".." give fallback.
 VXMDLOG_API std::string SafeFileName(const char* name, const char* fallback);
 
 // The longest prefix of at most max bytes that does not split a GBK double-byte character.

@@ -53,5 +53,8 @@ VXLIB_API bool RemoveFile(const std::string& path);
 VXLIB_API bool ReadWholeFile(const std::string& path, std::string& data);
 // Creates or replaces the file with exactly `data`.
 VXLIB_API bool WriteWholeFile(const std::string& path, const std::string& data);
+// The same, whole or not at all: `data` goes to path + ".tmp", which then takes the file's place in
+// one step, so a failure or a crash at any point leaves the old content or the new one.
+VXLIB_API bool ReplaceWholeFile(const std::string& path, const std::string& data);
 
 }  // namespace Dir

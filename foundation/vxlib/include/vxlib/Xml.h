@@ -45,7 +45,8 @@ public:
     // on Windows) or the text. The root element becomes this node. true on success.
     bool LoadFile(const std::string& path);
     bool LoadStringA(const std::string& text);
-    // Writes this element and its subtree as a whole document. true on success.
+    // Writes this element and its subtree as a whole document, whole or not at all
+    // (Dir::ReplaceWholeFile). true on success.
     bool SaveFile(const std::string& path) const;
 
     bool IsValid() const { return m_element != nullptr; }
