@@ -186,9 +186,9 @@ void CVxMdContainer::StopPage() {
     VxMdLog::Log(kLogFile, VxMdLog::LEVEL_DEBUG, "StopPage", "%s", m_webText.c_str());
 }
 
-void CVxMdContainer::CallPageScript(const std::string& function, const std::string& argument) {
-    VxMdLog::Log(kLogFile, VxMdLog::LEVEL_DEBUG, "CallPageScript", "%s(%s) on %s", function.c_str(), argument.c_str(),
-                 m_webText.c_str());
+void CVxMdContainer::CallPageScript(const std::string& function, const std::vector<std::string>& arguments) {
+    VxMdLog::Log(kLogFile, VxMdLog::LEVEL_DEBUG, "CallPageScript", "%s(%u arguments) on %s", function.c_str(),
+                 static_cast<unsigned>(arguments.size()), m_webText.c_str());
 }
 
 void CVxMdContainer::SetNavigationText(const std::string& gbk) { m_navigateBar->SetBarText(gbk); }

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "FrameConstants.h"
 #include "ReportViewWin.h"
@@ -55,8 +56,9 @@ public:
     // Loads and reloads of the web area so far, for tests.
     int PageLoadCount() const;
     void StopPage();
-    // Calls a function of the page's script; without the web component it is only logged.
-    void CallPageScript(const std::string& function, const std::string& argument);
+    // Calls a function of the page's script with string arguments (GBK), queued until the page
+    // says it is ready.
+    void CallPageScript(const std::string& function, const std::vector<std::string>& arguments);
 
     // The navigation bar: the breadcrumb, or the song summary in search views.
     void SetNavigationText(const std::string& gbk);

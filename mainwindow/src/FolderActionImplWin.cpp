@@ -406,7 +406,7 @@ bool CFolderActionImpl<T>::OnFolderCommand(int id) {
             else
                 owner->ReportView().InvertSelection();
         } else if (CVxMdContainer::ViewHasWeb(view)) {
-            owner->Container().CallPageScript(id == ID_EDIT_SELECT_ALL ? "SelectItemsAll" : "SelectItemsShift", "");
+            owner->Container().CallPageScript(id == ID_EDIT_SELECT_ALL ? "SelectItemsAll" : "SelectItemsShift", std::vector<std::string>{""});
         }
         return true;
     }

@@ -510,7 +510,7 @@ void CMainFrame::OnSearchPage(long cookie, SearchResult* result) {
     if (kind == kSearchKeyword && !page && result->strHitMode == "nores") {
         m_container.ShowPage(frame::kPageNoResult, false);
         m_container.ShowView(frame::kViewWeb);
-        m_container.CallPageScript("SetKeyword", result->param.strKey);
+        m_container.CallPageScript("SetSearchNoResultParam", std::vector<std::string>{result->param.strKey, result->strSuggestion});
         return;
     }
     switch (kind) {
@@ -533,6 +533,7 @@ void CMainFrame::OnSearchPage(long cookie, SearchResult* result) {
         }
         m_container.ShowPage(frame::kPageAlbum, true);
         m_container.ShowView(frame::kViewWeb);
+        SendAnswerToPage(m_albumAnswerList.get());
         break;
     }
     case kSearchVideo: {
@@ -540,14 +541,24 @@ void CMainFrame::OnSearchPage(long cookie, SearchResult* result) {
         m_videoAnswer->pPageList = nullptr;
         m_videoAnswerList.reset(page ? page->Clone() : nullptr);
         const int view = m_container.CurrentView();
-        if (view == frame::kViewSearchVideo || view == frame::kViewSearchOnlyVideo)
+        if (view == frame::kViewSearchVideo || view == frame::kViewSearchOnlyVideo) {
             m_container.ShowPage(frame::kPageSearchPreview, true);
+            SendAnswerToPage(m_videoAnswerList.get());
+        }
         break;
     }
     default:
         break;
     }
     RefreshStatusText();
+}
+
+void CMainFrame::SendAnswerToPage(CSongListBase* answer) {
+    CNetSongList* net = AsNetList(answer);
+    if (!net) return;
+    const std::string kind = frameRules::PageName(ListType(net));
+    for (const std::string& json : net->GetJson())
+        m_container.CallPageScript("_addItems", std::vector<std::string>{json, kind, net->GetBaseImageUrl()});
 }
 
 void CMainFrame::AddRows(const std::vector<CSongInfoBase*>& songs, CSongListBase* parent, const std::string* source) {

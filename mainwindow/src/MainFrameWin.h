@@ -145,6 +145,8 @@ private:
     // Clones the songs into the rows and shows them; `source` (null: kept) is their play source.
     void AddRows(const std::vector<CSongInfoBase*>& songs, CSongListBase* parent, const std::string* source);
     void ShowRequestError();
+    // "_addItems" for every JSON page text of an album or video answer list, in order.
+    void SendAnswerToPage(CSongListBase* answer);
     void SetBreadcrumb(CSongListBase* list);
     int ReopenEntry(const HistoryEntry& entry, int origin);
 
