@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "HtmlViewWin.h"
 #include "NavigateBarsWin.h"
 #include "log/VxMdLog.h"
 #include "resource.h"
+#include "vxlib/Charset.h"
 #include "vxlib/Dir.h"
 
 namespace {
@@ -43,7 +45,7 @@ void Place(HWND hwnd, bool show, const RECT& r) {
 }  // namespace
 
 CVxMdContainer::CVxMdContainer()
-    : m_webArea(new CWebArea),
+    : m_htmlView(new CVxMdHtmlView),
       m_navigateBar(new CNavigateBarEx),
       m_resultTabs(new CNavigateBarTab),
       m_letterBar(new CAZNavBarEx),
@@ -63,7 +65,7 @@ HWND CVxMdContainer::Create(HWND parent, const RECT& rect, UINT id) {
 
 bool CVxMdContainer::OnCreate(CREATESTRUCTW* /*create*/) {
     RECT none{0, 0, 0, 0};
-    if (!m_reportView.Create(m_hWnd, none, IDC_CONTAINER_LIST) || !m_webArea->Create(m_hWnd, none, IDC_CONTAINER_WEB) ||
+    if (!m_reportView.Create(m_hWnd, none, IDC_CONTAINER_LIST) || !m_htmlView->Create(m_hWnd, none, IDC_CONTAINER_WEB) ||
         !m_navigateBar->Create(m_hWnd, none, IDC_CONTAINER_NAVBAR) ||
         !m_resultTabs->Create(m_hWnd, none, IDC_CONTAINER_TABS) ||
         !m_letterBar->Create(m_hWnd, none, IDC_CONTAINER_LETTERS) ||
@@ -73,6 +75,7 @@ bool CVxMdContainer::OnCreate(CREATESTRUCTW* /*create*/) {
     }
     // Nothing shows before the first view.
     m_reportView.Show(false);
+    ::ShowWindow(m_htmlView->GetHwnd(), SW_HIDE);
     return true;
 }
 
@@ -112,7 +115,7 @@ void CVxMdContainer::Layout() {
     };
     const Child children[] = {{m_resultTabs->GetHwnd(), kTabs}, {m_navigateBar->GetHwnd(), kNav},
                               {m_letterBar->GetHwnd(), kLetters}, {m_videoBar->GetHwnd(), kVideo},
-                              {m_webArea->GetHwnd(), kWeb}, {m_reportView.GetHwnd(), kList}};
+                              {m_htmlView->GetHwnd(), kWeb}, {m_reportView.GetHwnd(), kList}};
     for (const Child& child : children)
         if (!(parts & child.part)) Place(child.hwnd, false, RECT{});
 
@@ -132,18 +135,18 @@ void CVxMdContainer::Layout() {
         int barTop = webTop - ((parts & kVideo) ? kBarHeight : 0);
         Place(m_reportView, true, RECT{kContentInset, top, cx, barTop});
         if (parts & kVideo) Place(m_videoBar->GetHwnd(), true, RECT{0, barTop, cx, webTop});
-        Place(m_webArea->GetHwnd(), true, RECT{kContentInset, webTop, cx, std::max(webTop, cy)});
+        Place(m_htmlView->GetHwnd(), true, RECT{kContentInset, webTop, cx, std::max(webTop, cy)});
         return;
     }
     stackBar(m_videoBar->GetHwnd(), kVideo);
     RECT content{kContentInset, top, cx, std::max(top, cy)};
     if (parts & kList) Place(m_reportView, true, content);
-    if (parts & kWeb) Place(m_webArea->GetHwnd(), true, content);
+    if (parts & kWeb) Place(m_htmlView->GetHwnd(), true, content);
 }
 
 void CVxMdContainer::OnSetFocus(HWND /*previous*/) {
     if (ViewHasList(m_view)) ::SetFocus(m_reportView);
-    else if (ViewHasWeb(m_view)) ::SetFocus(m_webArea->GetHwnd());
+    else if (ViewHasWeb(m_view)) ::SetFocus(m_htmlView->GetHwnd());
 }
 
 const char* CVxMdContainer::PageFileName(int page) {
@@ -166,29 +169,44 @@ void CVxMdContainer::ShowPage(int page, bool reload) {
         VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "ShowPage", "no page %d", page);
         return;
     }
-    if (page == m_page && !reload) return;
-    m_page = page;
-    m_webText = PageAddress(page);
-    const char* file = PageFileName(page);
-    m_webArea->Load(file ? file : kBlankPage, file ? m_webText : std::string());
+    if (page != m_page) {
+        m_page = page;
+        ++m_pageLoads;
+        m_htmlView->NavigateTo(PageAddress(page));
+    } else if (reload) {
+        ++m_pageLoads;
+        m_htmlView->Reload();
+    }
 }
 
-void CVxMdContainer::ShowListPage(const std::string& pageName, const std::string& listName) {
+std::string CVxMdContainer::ListPageAddress(const std::string& pageName) {
+    std::string folder;
+    if (!Dir::GetVxPath(PATH_PROGRAM, folder))
+        VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "ListPageAddress", "no program folder");
+    return folder + kWebResFolder + pageName + ".html";
+}
+
+void CVxMdContainer::ShowListPage(const std::string& pageName) {
     // No numbered page is current any more: the next ShowPage loads whatever its number.
     m_page = -1;
-    m_webText = pageName;
-    m_webArea->Load(pageName, listName);
+    ++m_pageLoads;
+    m_htmlView->NavigateTo(ListPageAddress(pageName));
 }
 
-int CVxMdContainer::PageLoadCount() const { return m_webArea->LoadCount(); }
+std::string CVxMdContainer::WebAreaText() const { return m_htmlView->RequestedAddress(); }
 
-void CVxMdContainer::StopPage() {
-    VxMdLog::Log(kLogFile, VxMdLog::LEVEL_DEBUG, "StopPage", "%s", m_webText.c_str());
-}
+void CVxMdContainer::StopPage() { m_htmlView->Stop(); }
 
 void CVxMdContainer::CallPageScript(const std::string& function, const std::vector<std::string>& arguments) {
-    VxMdLog::Log(kLogFile, VxMdLog::LEVEL_DEBUG, "CallPageScript", "%s(%u arguments) on %s", function.c_str(),
-                 static_cast<unsigned>(arguments.size()), m_webText.c_str());
+    std::vector<std::wstring> wide;
+    for (const std::string& argument : arguments) wide.push_back(Charset::String2WString(argument));
+    m_htmlView->CallScript(function, wide);
+}
+
+void CVxMdContainer::CallPageScriptUtf8(const std::string& function, const std::vector<std::string>& arguments) {
+    std::vector<std::wstring> wide;
+    for (const std::string& argument : arguments) wide.push_back(Charset::UTF8ToUnicode(argument));
+    m_htmlView->CallScript(function, wide);
 }
 
 void CVxMdContainer::SetNavigationText(const std::string& gbk) { m_navigateBar->SetBarText(gbk); }
@@ -212,7 +230,12 @@ void CVxMdContainer::SetResultTab(int tab) {
     m_resultTabs->SetSelected(tab);
 }
 
-bool CVxMdContainer::OnCommand(int id, int code, HWND /*control*/) {
+bool CVxMdContainer::OnCommand(int id, int code, HWND control) {
+    if (id == IDC_CONTAINER_LETTERS) {
+        // Which list a letter opens is the frame's business.
+        ::SendMessageW(::GetAncestor(m_hWnd, GA_ROOT), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
+        return true;
+    }
     if (id != IDC_CONTAINER_TABS) return false;
     int view = ViewForResultTab(code);
     if (view < 0) return false;

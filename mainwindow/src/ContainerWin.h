@@ -13,12 +13,11 @@ class CNavigateBarEx;
 class CNavigateBarTab;
 class CAZNavBarEx;
 class CVideoBar;
-class CWebArea;
+class CVxMdHtmlView;
 
 // The content area right of the tree: the song list, the web area and the bars above them,
 // arranged as one of nine views (frame::View). Showing a view hides what it does not use, lays
-// the rest out, repaints and sends frame::kMsgViewChanged (old, new) to the parent. Until the web
-// component exists the web area is a plain child window that shows which page it would show.
+// the rest out, repaints and sends frame::kMsgViewChanged (old, new) to the parent.
 // User-interface thread only.
 class CVxMdContainer : public ui::CWindowBase {
 public:
@@ -49,16 +48,19 @@ public:
     static const char* PageFileName(int page);   // "Loading.html" ...; null above 5
     // The program folder followed by "webres/" and the file name, or "about:blank".
     static std::string PageAddress(int page);
-    // A page list's page ("index", "folder", ...) for `listName`; the web area shows it.
-    void ShowListPage(const std::string& pageName, const std::string& listName);
-    // The page the web area currently stands for (its address or list page name), for tests.
-    std::string WebAreaText() const { return m_webText; }
-    // Loads and reloads of the web area so far, for tests.
-    int PageLoadCount() const;
+    // A page list's page ("index", "folder", ...): webres/<name>.html, which the frame then fills.
+    void ShowListPage(const std::string& pageName);
+    static std::string ListPageAddress(const std::string& pageName);
+    // The address the web page shows.
+    std::string WebAreaText() const;
+    // Loads and reloads of the web page so far, for tests.
+    int PageLoadCount() const { return m_pageLoads; }
     void StopPage();
-    // Calls a function of the page's script with string arguments (GBK), queued until the page
-    // says it is ready.
+    // Calls a function of the page's script with string arguments (GBK, or UTF-8 for the Utf8
+    // form: JSON texts of answers), queued until the page says it is ready.
     void CallPageScript(const std::string& function, const std::vector<std::string>& arguments);
+    void CallPageScriptUtf8(const std::string& function, const std::vector<std::string>& arguments);
+    CVxMdHtmlView& HtmlView() { return *m_htmlView; }
 
     // The navigation bar: the breadcrumb, or the song summary in search views.
     void SetNavigationText(const std::string& gbk);
@@ -82,7 +84,7 @@ private:
     void Layout();
 
     CVxMdReportView m_reportView;
-    std::unique_ptr<CWebArea> m_webArea;
+    std::unique_ptr<CVxMdHtmlView> m_htmlView;
     std::unique_ptr<CNavigateBarEx> m_navigateBar;
     std::unique_ptr<CNavigateBarTab> m_resultTabs;
     std::unique_ptr<CAZNavBarEx> m_letterBar;
@@ -90,5 +92,5 @@ private:
     int m_view = frame::kViewNone;
     int m_page = -1;
     int m_resultTab = 13;
-    std::string m_webText;
+    int m_pageLoads = 0;
 };

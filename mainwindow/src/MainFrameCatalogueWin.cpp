@@ -12,7 +12,9 @@
 #include "log/VxMdLog.h"
 #include "resource.h"
 #include "vxlib/Charset.h"
+#include "vxlib/Charset.h"
 #include "vxlib/Dir.h"
+#include "vxlib/JsonText.h"
 #include "vxlib/StringUtility.h"
 
 namespace {
@@ -341,9 +343,13 @@ int CMainFrame::OpenListInFrame(CSongListBase* list, int origin, bool force) {
     } else if (frameRules::IsPageList(type)) {
         ReportView().DeleteAllRows();
         m_rows.clear();
-        m_container.ShowListPage(frameRules::PageName(type), list->GetShowName());
-        m_container.ShowView(type == kListOwnCategory || type == kListVideoCategory || type == 14 ? frame::kViewIndexPage
-                                                                                                 : frame::kViewWeb);
+        m_container.ShowListPage(frameRules::PageName(type));
+        SendListToPage(list);
+        // Singers by letter get the letter bar to move between letters.
+        const int view = type == kListOwnCategory || type == kListVideoCategory || type == 14 ? frame::kViewIndexPage
+                         : type == 1 && ListType(parent) == 0                                 ? frame::kViewArtistWeb
+                                                                                              : frame::kViewWeb;
+        m_container.ShowView(view);
     } else {
         if (type != kListRecentSongs) {
             ReportView().DeleteAllRows();
@@ -557,8 +563,45 @@ void CMainFrame::SendAnswerToPage(CSongListBase* answer) {
     CNetSongList* net = AsNetList(answer);
     if (!net) return;
     const std::string kind = frameRules::PageName(ListType(net));
+    const std::string image = Charset::StringToUTF8(net->GetBaseImageUrl());
     for (const std::string& json : net->GetJson())
-        m_container.CallPageScript("_addItems", std::vector<std::string>{json, kind, net->GetBaseImageUrl()});
+        m_container.CallPageScriptUtf8("_addItems", std::vector<std::string>{json, kind, image});
+}
+
+void CMainFrame::OpenLetterList(char letter) {
+    const HistoryEntry* current = m_history.Current();
+    CSongListBase* shown = current && !current->isSearch ? current->list : nullptr;
+    CSongListBase* category = shown ? shown->GetParent() : nullptr;
+    if (!category || ListType(shown) != 1) return;
+    for (CSongListBase* sibling : category->GetChildrenVector()) {
+        if (sibling != shown && sibling->GetShowName() == std::string(1, letter)) {
+            OpenListInFrame(sibling, frame::kOriginUserAction, false);
+            return;
+        }
+    }
+}
+
+void CMainFrame::SendListToPage(CSongListBase* list) {
+    // The page shows the list's children the way it shows an answer's items; its ids resolve
+    // through the current list (ResolvePageIds).
+    Json::Value page(Json::objectValue);
+    page["type"] = frameRules::PageName(ListType(list));
+    Json::Value& items = page["list"] = Json::Value(Json::arrayValue);
+    std::string base;
+    for (CSongListBase* up = list; up && base.empty(); up = up->GetParent()) {
+        if (CNetSongList* net = AsNetList(up)) base = net->GetBaseImageUrl();
+    }
+    for (CSongListBase* child : list->GetChildrenVector()) {
+        CNetSongList* net = AsNetList(child);
+        if (!net) continue;
+        Json::Value item(Json::objectValue);
+        item["id"] = IdText(net->GetId());
+        item["name"] = child->GetShowName();
+        if (!net->GetImage().empty()) item["pic"] = net->GetImage();
+        items.append(item);
+    }
+    m_container.CallPageScript("_addItems",
+                               std::vector<std::string>{JsonText::Write(page, false, true), page["type"].asString(), base});
 }
 
 void CMainFrame::AddRows(const std::vector<CSongInfoBase*>& songs, CSongListBase* parent, const std::string* source) {

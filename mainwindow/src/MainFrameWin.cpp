@@ -445,8 +445,11 @@ void CMainFrame::OnInitMenuPopup(HMENU popup, int, bool windowMenu) {
     UpdateFolderMenu(popup);
 }
 
-bool CMainFrame::OnCommand(int id, int, HWND) {
+bool CMainFrame::OnCommand(int id, int code, HWND) {
     switch (id) {
+    case IDC_CONTAINER_LETTERS:
+        OpenLetterList(static_cast<char>(code));
+        return true;
     case ID_APP_EXIT:
         ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
         return true;

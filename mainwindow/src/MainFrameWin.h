@@ -147,6 +147,10 @@ private:
     void ShowRequestError();
     // "_addItems" for every JSON page text of an album or video answer list, in order.
     void SendAnswerToPage(CSongListBase* answer);
+    // The letter bar: the list of singers under `letter` beside the letter list shown.
+    void OpenLetterList(char letter);
+    // A page list's children as one "_addItems" page.
+    void SendListToPage(CSongListBase* list);
     void SetBreadcrumb(CSongListBase* list);
     int ReopenEntry(const HistoryEntry& entry, int origin);
 

@@ -4,13 +4,11 @@
 
 #include <cstdio>
 
-#include "log/VxMdLog.h"
 #include "ui/Gdi.h"
 #include "vxlib/Charset.h"
 
 namespace {
 
-const char kLogFile[] = "container.log";
 const COLORREF kGradientTop = RGB(252, 253, 255);
 const COLORREF kGradientBottom = RGB(226, 236, 249);
 const COLORREF kBarLine = RGB(190, 208, 232);
@@ -243,66 +241,14 @@ LRESULT CAZNavBarEx::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     case WM_LBUTTONDOWN: {
-        // Browsing artists by letter comes with the artist pages.
         char letter = LetterAt(GET_X_LPARAM(lp));
-        if (letter) VxMdLog::Log(kLogFile, VxMdLog::LEVEL_DEBUG, "CAZNavBarEx", "letter %c", letter);
+        if (letter)
+            ::SendMessageW(::GetParent(m_hWnd), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(m_hWnd), letter),
+                           reinterpret_cast<LPARAM>(m_hWnd));
         return 0;
     }
     default:
         break;
     }
     return CBarWindow::WndProc(msg, wp, lp);
-}
-
-HWND CWebArea::Create(HWND parent, const RECT& rect, UINT id) {
-    const wchar_t kClass[] = L"VxMd_WebArea";
-    if (!RegisterWindowClass(kClass, CS_DBLCLKS, nullptr)) return nullptr;
-    return CWindowBase::Create(kClass, parent, "", WS_CHILD | WS_CLIPSIBLINGS, 0, &rect,
-                               reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)));
-}
-
-void CWebArea::Load(const std::string& title, const std::string& detail) {
-    m_title = title;
-    m_detail = detail;
-    ++m_loads;
-    // The window text names the page too, for accessibility tools and the program's tests.
-    SetText(detail.empty() ? title : title + " " + detail);
-    ::InvalidateRect(m_hWnd, nullptr, FALSE);
-}
-
-bool CWebArea::OnPaint() {
-    static ui::CFont titleFont(MakeFont(-20, FW_BOLD)), detailFont(MakeFont(-12, FW_NORMAL));
-    ui::CPaintDC dc(m_hWnd);
-    RECT client{};
-    ::GetClientRect(m_hWnd, &client);
-    Fill(dc, client, RGB(255, 255, 255));
-    ::SetBkMode(dc, TRANSPARENT);
-    std::wstring title = Charset::String2WString(m_title), detail = Charset::String2WString(m_detail);
-    const UINT format = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL;
-    const int margin = 20, gap = 12;
-    // Both lines are measured first so that the block is centred as a whole.
-    RECT titleRect{client.left + margin, 0, client.right - margin, 0}, detailRect = titleRect;
-    {
-        ui::CSelectObject sel(dc, titleFont.Get());
-        ::DrawTextW(dc, title.c_str(), -1, &titleRect, format | DT_CALCRECT);
-    }
-    {
-        ui::CSelectObject sel(dc, detailFont.Get());
-        ::DrawTextW(dc, detail.c_str(), -1, &detailRect, format | DT_CALCRECT);
-    }
-    int titleHeight = titleRect.bottom - titleRect.top, detailHeight = detailRect.bottom - detailRect.top;
-    int top = (client.bottom - (titleHeight + gap + detailHeight)) / 2;
-    titleRect = RECT{client.left + margin, top, client.right - margin, top + titleHeight};
-    detailRect = RECT{client.left + margin, titleRect.bottom + gap, client.right - margin, titleRect.bottom + gap + detailHeight};
-    {
-        ui::CSelectObject sel(dc, titleFont.Get());
-        ::SetTextColor(dc, CBarWindow::kTextColour);
-        ::DrawTextW(dc, title.c_str(), -1, &titleRect, format);
-    }
-    {
-        ui::CSelectObject sel(dc, detailFont.Get());
-        ::SetTextColor(dc, RGB(96, 110, 135));
-        ::DrawTextW(dc, detail.c_str(), -1, &detailRect, format);
-    }
-    return true;
 }

@@ -72,7 +72,7 @@ private:
     int m_songs = -1, m_videos = -1;
 };
 
-// Letters "A".."Z" for browsing artists. A click is only logged for now.
+// Letters "A".."Z" for browsing artists. A click sends WM_COMMAND (bar id, letter) to the parent.
 class CAZNavBarEx : public CBarWindow {
 public:
     // The letter at a client x, or 0.
@@ -85,24 +85,4 @@ protected:
 
 private:
     char m_hot = 0;
-};
-
-// Stands in for the web component: a white window that shows, centred, which page it would show.
-class CWebArea : public ui::CWindowBase {
-public:
-    HWND Create(HWND parent, const RECT& rect, UINT id);
-    // `title` is drawn large (a file or page name), `detail` under it (an address or a list name).
-    // Every call counts as one load.
-    void Load(const std::string& title, const std::string& detail);
-    int LoadCount() const { return m_loads; }
-    const std::string& Title() const { return m_title; }
-    const std::string& Detail() const { return m_detail; }
-
-protected:
-    bool OnPaint() override;
-    bool OnEraseBkgnd(HDC) override { return true; }
-
-private:
-    std::string m_title, m_detail;
-    int m_loads = 0;
 };

@@ -415,7 +415,7 @@ TEST_F(ProgramTest, GoArrivingBeforeTheTreeIsOpenedWhenTheTreeIsBuilt) {
 }
 
 std::string WebAreaText(HWND frame) {
-    return Charset::WString2String(remote::WindowText(remote::FindDescendant(frame, L"VxMd_WebArea", IDC_CONTAINER_WEB)));
+    return Charset::WString2String(remote::WindowText(remote::FindDescendant(frame, L"AtlAxWin90", IDC_CONTAINER_WEB)));
 }
 
 TEST_F(ProgramTest, FailuresShowTheErrorPages) {
