@@ -32,6 +32,7 @@ HANDLERS = [
 ] + [(prefix, catalogue.handle) for prefix in catalogue.PREFIXES]
 from handlers import report; HANDLERS += [(p, report.handle) for p in report.PREFIXES]  # noqa: E402,E702
 from handlers import update; HANDLERS += [(p, update.handle) for p in update.PREFIXES]  # noqa: E402,E702
+from handlers import webres; HANDLERS += [(webres.PREFIX, webres.handle)]  # noqa: E402,E702
 
 
 class Reply:
