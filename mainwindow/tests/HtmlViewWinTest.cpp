@@ -9,6 +9,7 @@
 
 #include "ActionInterfaces.h"
 #include "ContainerWin.h"
+#include "NullActions.h"
 #include "catalogue/SearchTypes.h"
 #include "datadef/SongInfo.h"
 #include "datadef/SongList.h"
@@ -56,7 +57,7 @@ private:
 };
 
 // The frame's actions as the page reaches them: which slot, with what. Id 500 is a list, others songs.
-class CRecordingActions : public IUserAction, public IFolderAction {
+class CRecordingActions : public CNullActions {
 public:
     std::vector<std::string> log;
     CNetSongList list;
@@ -73,32 +74,16 @@ public:
     int OpenList(CSongListBase* l) override { return Note("OpenList", l, 0, nullptr); }
     int SongContextMenu(int, int, const SongVector* songs) override { return Note("SongMenu", songs->front(), 0, nullptr); }
     int ListContextMenu(int, int, const ListVector* lists) override { return Note("ListMenu", lists->front(), 0, nullptr); }
-    int TreeContextMenu(int, int, HTREEITEM) override { return Note("TreeMenu", nullptr, 0, nullptr); }
     int SongsSelected(const SongVector* songs, int source) override {
         return Note("SongsSelected", songs->empty() ? nullptr : songs->front(), source, nullptr);
     }
     int ListsSelected(const ListVector* lists, int source) override { return Note("ListsSelected", lists->front(), source, nullptr); }
-    int PlayList(CSongListBase*) override { return Note("PlayList", nullptr, 0, nullptr); }
     int ActOnSong(CSongInfoBase* s, int source, const std::vector<int>* extra) override { return Note("ActOnSong", s, source, extra); }
     int ActOnList(CSongListBase* l, int source, const std::vector<int>* extra) override { return Note("ActOnList", l, source, extra); }
-    int Listen(const SongVector*) override { return 0; }
-    int WatchMusicVideo(const SongVector*) override { return 0; }
-    int AddToPlayerList(const SongVector*) override { return 0; }
-    int Download(const SongVector*, int) override { return 0; }
-    int PlayVideoItem(CSongInfoBase*, int) override { return 0; }
-    int OpenInBrowser(CSongInfoBase*) override { return 0; }
-    int CreateSongShortcuts(const SongVector*) override { return 0; }
-    int CreateListShortcuts(const ListVector*) override { return 0; }
-    int CopyToFolder(const SongVector*, const char*) override { return 0; }
-    int ClearVideoHistory() override { return 0; }
-    int Nop() override { return 0; }
-
     uint32_t OpenSearch(const SearchParam& request, int action, int) override {
         searched = request;
         return Note("OpenSearch", nullptr, action, nullptr);
     }
-    int OpenList(CSongListBase*, int, bool) override { return 0; }
-    int ListContextMenu(int, int, const ListVector*, HTREEITEM) override { return 0; }
     int ResolvePageIds(const std::vector<uint32_t>& ids, ListVector* lists, SongVector* songs) override {
         for (uint32_t id : ids) {
             if (id == 500) lists->push_back(&list);
@@ -108,7 +93,8 @@ public:
     }
     int Refresh(const SearchParam* request) override { return Note(request ? "Refresh(param)" : "Refresh", nullptr, 0, nullptr); }
     int JumpToPage(int page) override { return Note("JumpToPage", nullptr, page, nullptr); }
-    int PlaySelection() override { return 0; }
+    using CNullActions::OpenList;
+    using CNullActions::ListContextMenu;
 
 private:
     int Note(const char* what, const void* item, int number, const std::vector<int>* extra) {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "ActionInterfaces.h"
+#include "NullActions.h"
 #include "catalogue/SearchTypes.h"
 #include "config/ConfigManager.h"
 #include "datadef/SongInfo.h"
@@ -49,44 +50,23 @@ public:
 };
 
 // Records what the view asked for, as "operation:first song name:count".
-class CRecorder : public IUserAction, public IFolderAction {
+class CRecorder : public CNullActions {
 public:
     std::vector<std::string> calls;
     void Note(const char* what, const SongVector* songs) {
         calls.push_back(std::string(what) + ":" + (songs && !songs->empty() ? (*songs)[0]->GetName() : "") + ":" +
                         std::to_string(songs ? songs->size() : 0));
     }
-    int SongDefault(CSongInfoBase*, int, const std::vector<int>*) override { return 0; }
-    int OpenList(CSongListBase*) override { return 0; }
     int SongContextMenu(int, int, const SongVector* s) override { Note("menu", s); return 0; }
-    int ListContextMenu(int, int, const ListVector*) override { return 0; }
-    int TreeContextMenu(int, int, HTREEITEM) override { return 0; }
     int SongsSelected(const SongVector* s, int) override { Note("selected", s); return 0; }
-    int ListsSelected(const ListVector*, int) override { return 0; }
-    int PlayList(CSongListBase*) override { return 0; }
-    int ActOnSong(CSongInfoBase*, int, const std::vector<int>*) override { return 0; }
-    int ActOnList(CSongListBase*, int, const std::vector<int>*) override { return 0; }
     int Listen(const SongVector* s) override { Note("listen", s); return 0; }
     int WatchMusicVideo(const SongVector* s) override { Note("video", s); return 0; }
     int AddToPlayerList(const SongVector* s) override { Note("add", s); return 0; }
     int Download(const SongVector* s, int) override { Note("download", s); return 0; }
-    int PlayVideoItem(CSongInfoBase*, int) override { return 0; }
-    int OpenInBrowser(CSongInfoBase*) override { return 0; }
-    int CreateSongShortcuts(const SongVector*) override { return 0; }
-    int CreateListShortcuts(const ListVector*) override { return 0; }
-    int CopyToFolder(const SongVector*, const char*) override { return 0; }
-    int ClearVideoHistory() override { return 0; }
-    int Nop() override { return 0; }
     uint32_t OpenSearch(const SearchParam& request, int action, int) override {
         calls.push_back("search:" + std::to_string(request.nType) + ":" + request.strKey + ":" + std::to_string(action));
         return 1;
     }
-    int OpenList(CSongListBase*, int, bool) override { return 0; }
-    int ListContextMenu(int, int, const ListVector*, HTREEITEM) override { return 0; }
-    int ResolvePageIds(const std::vector<uint32_t>&, ListVector*, SongVector*) override { return 0; }
-    int Refresh(const SearchParam*) override { return 0; }
-    int JumpToPage(int) override { return 0; }
-    int PlaySelection() override { return 0; }
 };
 
 class ReportView : public ::testing::Test {
