@@ -10,6 +10,7 @@
 #include "datadef/SongInfo.h"
 #include "datadef/SongList.h"
 #include "log/VxMdLog.h"
+#include "vxlib/ComRefWin.h"
 #include "vxlib/Dir.h"
 
 namespace DesktopShortcut {
@@ -21,23 +22,6 @@ const uint32_t kMusicVideoList = 3;
 const char kFileTag[] = "ShortCutFile";
 const char kAsideSuffix[] = ".unreadable";
 const int kAsideNames = 99;
-
-template <class T>
-class ComRef {
-public:
-    ComRef() = default;
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    ~ComRef() {
-        if (m_p) m_p->Release();
-    }
-    T** Out() { return &m_p; }
-    T* operator->() const { return m_p; }
-    T* Get() const { return m_p; }
-
-private:
-    T* m_p = nullptr;
-};
 
 // Balances only a successful CoInitialize, so a thread already in another apartment is left as is.
 class ComScope {
@@ -62,7 +46,7 @@ std::wstring Wide(const std::string& text) {
 
 HRESULT SaveLink(const ShortcutSpec& shortcut, const std::string& path) {
     ComScope com;
-    ComRef<IShellLinkA> link;
+    CComRef<IShellLinkA> link;
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                   reinterpret_cast<void**>(link.Out()));
     if (FAILED(hr)) return hr;
@@ -70,7 +54,7 @@ HRESULT SaveLink(const ShortcutSpec& shortcut, const std::string& path) {
     link->SetArguments(shortcut.arguments.c_str());
     link->SetDescription(shortcut.description.c_str());
     link->SetIconLocation(shortcut.icon.c_str(), shortcut.iconIndex);
-    ComRef<IPersistFile> file;
+    CComRef<IPersistFile> file;
     hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Out()));
     if (FAILED(hr)) return hr;
     return file->Save(Wide(path).c_str(), TRUE);
