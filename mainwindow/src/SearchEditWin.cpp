@@ -47,8 +47,24 @@ HWND CSearchEdit::Create(HWND parent, const RECT& rect, UINT id, IEditAction* ac
         return nullptr;
     }
     Send(WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
+    ::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     SetQuietly(searchtext::kCue);
     return hwnd;
+}
+
+int CSearchEdit::TextHeight() {
+    static int height = 0;
+    if (!height) {
+        HDC dc = ::GetDC(nullptr);
+        TEXTMETRICW metrics{};
+        {
+            ui::CSelectObject font(dc, Font());
+            ::GetTextMetricsW(dc, &metrics);
+        }
+        ::ReleaseDC(nullptr, dc);
+        height = metrics.tmHeight > 0 ? metrics.tmHeight : 12;
+    }
+    return height;
 }
 
 std::string CSearchEdit::ReadKey() const {
@@ -117,6 +133,34 @@ LRESULT CSearchEdit::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         }
         return result;
     }
+    case WM_NCCALCSIZE: {
+        // A single-line edit writes at its top: the text is centred by a white margin above and
+        // below, which still answers as the field.
+        const LRESULT result = DefProc(msg, wp, lp);
+        RECT* client = wp ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lp)->rgrc[0] : reinterpret_cast<RECT*>(lp);
+        const int spare = (client->bottom - client->top) - TextHeight();
+        if (spare > 1) {
+            client->top += spare / 2;
+            client->bottom -= spare - spare / 2;
+        }
+        return result;
+    }
+    case WM_NCPAINT: {
+        HDC dc = ::GetWindowDC(m_hWnd);
+        if (!dc) break;
+        RECT window{}, client{};
+        ::GetWindowRect(m_hWnd, &window);
+        ::GetClientRect(m_hWnd, &client);
+        ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        ::OffsetRect(&client, -window.left, -window.top);
+        ::OffsetRect(&window, -window.left, -window.top);
+        ::ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
+        ::FillRect(dc, &window, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+        ::ReleaseDC(m_hWnd, dc);
+        return 0;
+    }
+    case WM_NCHITTEST:
+        return HTCLIENT;
     case WM_MOUSEMOVE:
         if (!m_pointerInside) {
             m_pointerInside = true;

@@ -43,6 +43,8 @@ public:
     void SetFieldText(const std::string& gbk);
     // "宋体" 12 pixels high, shared by the box and its popup; never freed before exit.
     static HFONT Font();
+    // The height of a line of text in Font().
+    static int TextHeight();
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
