@@ -420,6 +420,8 @@ void CMainFrame::SetBusy(bool busy) {
 
 bool CMainFrame::PreTranslateMessage(MSG* msg) {
     if (m_commandBar.PreTranslateMessage(msg)) return true;
+    // Ctrl+A and the like belong to the search field while it is typed in, not to the list.
+    if (msg->hwnd && msg->hwnd == m_searchInput.FieldHwnd()) return false;
     if (m_accelerators && m_hWnd && ::TranslateAcceleratorW(m_hWnd, m_accelerators, msg)) return true;
     return false;
 }

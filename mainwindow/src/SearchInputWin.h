@@ -43,6 +43,7 @@ public:
     HWND Create(HWND parent, UINT id, IFolderAction* folder);
     // The cookie of the last search opened from the box (0 when none or refused).
     unsigned long CurrentSearchId() const { return m_searchId; }
+    HWND FieldHwnd() const { return m_edit.GetHwnd(); }
 
     // IEditAction
     void OnEditTextChanged(const std::string& key) override;
