@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "ActionInterfaces.h"
 #include "FrameConstants.h"
 #include "SearchText.h"
