@@ -707,16 +707,15 @@ public:
 
     HWND Edit() const { return m_edit; }
     std::string Field() const { return GbkText(m_edit); }
-    // Sent, so that the program has handled each one when the call returns.
+    // Sent, so that the program has handled each one when the call returns; a program busy for a
+    // while (a loaded machine) is waited for rather than taken for hung.
     void Type(const std::string& ascii) const {
-        for (char c : ascii) remote::SendOr(m_edit, WM_CHAR, static_cast<WPARAM>(c), 1, 0);
+        for (char c : ascii) EXPECT_TRUE(Send(WM_CHAR, static_cast<WPARAM>(c), 1)) << c;
     }
-    void Key(UINT key) const { remote::SendOr(m_edit, WM_KEYDOWN, key, 1, 0); }
+    void Key(UINT key) const { EXPECT_TRUE(Send(WM_KEYDOWN, key, 1)) << key; }
     void SetField(const std::string& gbk) const {
         const std::wstring text = Charset::String2WString(gbk);
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutW(m_edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL,
-                            remote::kSendTimeoutMs, &ignored);
+        EXPECT_TRUE(Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())));
     }
     void Search(const std::string& gbk) const {
         SetField(gbk);
@@ -755,6 +754,11 @@ public:
     HWND Radio(int id) const { return remote::FindDescendant(Popup(), L"XSimpRadio", id); }
 
 private:
+    bool Send(UINT msg, WPARAM wp, LPARAM lp) const {
+        DWORD_PTR ignored = 0;
+        return SendMessageTimeoutW(m_edit, msg, wp, lp, SMTO_NORMAL, 30000, &ignored) != 0;
+    }
+
     DWORD m_pid;
     HWND m_input, m_edit;
 };
