@@ -22,12 +22,12 @@ const COLORREF kClearText = RGB(0, 0, 255);
 const int kTextInset = 8;
 const int kBottomPadding = 3;
 
-struct RadioSpec {
+struct RadioEntry {
     UINT id;
     const char* label;
     int kind;
 };
-const RadioSpec kRadioSpecs[3] = {{IDC_SEARCH_RADIO_ALL, "全部音乐", kSearchKeyword},
+const RadioEntry kRadioEntrys[3] = {{IDC_SEARCH_RADIO_ALL, "全部音乐", kSearchKeyword},
                                   {IDC_SEARCH_RADIO_LYRICS, "歌词", kSearchLyrics},
                                   {IDC_SEARCH_RADIO_ALBUM, "专辑", kSearchAlbum}};
 
@@ -57,7 +57,7 @@ bool CSearchPopupDlg::OnCreate(CREATESTRUCTW*) {
     for (int i = 0; i < 3; ++i) {
         const int left = kTextInset + i * kRadioSpacing;
         RECT r{left, 5, left + kRadioSpacing - 10, kRadioBarHeight - 5};
-        if (!m_radios[i].Create(m_hWnd, r, kRadioSpecs[i].id, kRadioSpecs[i].label)) return false;
+        if (!m_radios[i].Create(m_hWnd, r, kRadioEntrys[i].id, kRadioEntrys[i].label)) return false;
     }
     m_radios[0].SetCheck(true);
     return true;
@@ -112,14 +112,14 @@ const CSearchPopupDlg::Row* CSearchPopupDlg::FindRow(int id) const {
 
 int CSearchPopupDlg::SearchKind() const {
     for (int i = 0; i < 3; ++i)
-        if (m_radios[i].IsChecked()) return kRadioSpecs[i].kind;
+        if (m_radios[i].IsChecked()) return kRadioEntrys[i].kind;
     return kSearchKeyword;
 }
 
 bool CSearchPopupDlg::OnCommand(int id, int code, HWND) {
     if (code != BN_CLICKED) return false;
     for (int i = 0; i < 3; ++i) {
-        if (kRadioSpecs[i].id != static_cast<UINT>(id)) continue;
+        if (kRadioEntrys[i].id != static_cast<UINT>(id)) continue;
         for (int j = 0; j < 3; ++j) m_radios[j].SetCheck(j == i);
         return true;
     }
