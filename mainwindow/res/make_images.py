@@ -6,9 +6,15 @@
                    game category, recently played videos, recently played songs, newest, hot
   VxMelodisk.ico   the program's icon (32 x 32 and 16 x 16), also the tray icon
   song.ico         the icon of play shortcuts: a note (16 x 16 and 32 x 32)
+  VxMdSearchIcon.bmp    23 x 22: the magnifier at the left of the search box
+  VxMdSearchArrow.bmp   13 x 22 images in a strip: the history arrow normal, hot, pressed
+  VxMdSearchButton.bmp  58 x 22 images in a strip: the search button normal, hot, pressed (the
+                        program writes its caption)
+  VxMdSearchRadio.bmp   13 x 13 images in a strip: radio off, off hot, on, on hot
 
-The strips are 24-bit with magenta (255, 0, 255) as the mask colour, so their edges are hard; the
-icons are 32-bit with alpha, edges smoothed by supersampling.
+The toolbar and tree strips are 24-bit with magenta (255, 0, 255) as the mask colour, so their
+edges are hard; the icons are 32-bit with alpha, edges smoothed by supersampling. The search box's
+images always lie on white, so they are 24-bit on white with smoothed edges and need no mask.
 
 usage: make_images.py OUT_DIR
 """
@@ -112,9 +118,9 @@ class Canvas:
         self.w, self.h = w, h
         self.px = [[background if background else (0, 0, 0, 0) for _ in range(w)] for _ in range(h)]
 
-    def paint(self, shape, colour, samples=4, hard=False):
+    def paint(self, shape, colour, samples=4, hard=False, rows=None):
         r, g, b = colour
-        for y in range(self.h):
+        for y in (rows if rows is not None else range(self.h)):
             for x in range(self.w):
                 if hard:
                     cover = 1.0 if shape(x + 0.5, y + 0.5) else 0.0
@@ -293,6 +299,68 @@ def song_icon(size):
     return c
 
 
+# --- the search box: smooth shapes on white ---------------------------------------------------------
+
+BOX_BLUE = (61, 154, 215)
+TEXT_BLUE = (35, 59, 102)
+
+
+def on_white(w, h):
+    return Canvas(w, h, WHITE + (255,))
+
+
+def strip_of(cells):
+    strip = on_white(sum(c.w for c in cells), cells[0].h)
+    x = 0
+    for c in cells:
+        strip.blit(c, x, 0)
+        x += c.w
+    return strip
+
+
+def magnifier(c, cx, cy, colour):
+    c.paint(ring(cx, cy, 6, 4.2), colour)
+    c.paint(segment(cx + 4.2, cy + 4.2, cx + 8.8, cy + 8.8, 1.7), colour)
+
+
+def search_icon():
+    c = on_white(23, 22)
+    magnifier(c, 10, 9.5, BOX_BLUE)
+    return c
+
+
+def search_arrow(state):
+    c = on_white(13, 22)
+    if state:
+        c.paint(round_rect(0, 2, 13, 20, 2), (221, 238, 255) if state == 1 else (190, 220, 245))
+    c.paint(polygon([(3, 9), (10, 9), (6.5, 13.5)]), BOX_BLUE if state == 0 else BLUE_DARK)
+    return c
+
+
+def search_button(state):
+    top, bottom = {0: ((92, 173, 235), (41, 128, 201)),
+                   1: ((128, 196, 245), (62, 151, 222)),
+                   2: ((41, 120, 190), (30, 96, 165))}[state]
+    c = on_white(58, 22)
+    c.paint(round_rect(0, 0, 58, 22, 3), (30, 100, 170))
+    body = round_rect(1, 1, 57, 21, 2.5)
+    for y in range(1, 21):
+        t = (y - 1) / 19.0
+        colour = tuple(int(round(a + (b - a) * t)) for a, b in zip(top, bottom))
+        c.paint(body, colour, rows=[y])
+    magnifier(c, 11, 9.5, WHITE)
+    return c
+
+
+def search_radio(on, hot):
+    c = on_white(13, 13)
+    c.paint(circle(6.5, 6.5, 6), (120, 150, 190))
+    c.paint(circle(6.5, 6.5, 5), (221, 238, 255) if hot else WHITE)
+    if on:
+        c.paint(circle(6.5, 6.5, 2.8), (41, 128, 201))
+    return c
+
+
 # --- file formats ------------------------------------------------------------------------------
 
 def bmp24(canvas):
@@ -344,3 +412,8 @@ if __name__ == "__main__":
     write_if_changed(os.path.join(out, "VxMdTree.bmp"), bmp24(tree_strip()))
     write_if_changed(os.path.join(out, "VxMelodisk.ico"), ico([program_icon(32), program_icon(16)]))
     write_if_changed(os.path.join(out, "song.ico"), ico([song_icon(16), song_icon(32)]))
+    write_if_changed(os.path.join(out, "VxMdSearchIcon.bmp"), bmp24(search_icon()))
+    write_if_changed(os.path.join(out, "VxMdSearchArrow.bmp"), bmp24(strip_of([search_arrow(s) for s in range(3)])))
+    write_if_changed(os.path.join(out, "VxMdSearchButton.bmp"), bmp24(strip_of([search_button(s) for s in range(3)])))
+    write_if_changed(os.path.join(out, "VxMdSearchRadio.bmp"),
+                     bmp24(strip_of([search_radio(on, hot) for on in (False, True) for hot in (False, True)])))

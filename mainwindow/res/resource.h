@@ -10,6 +10,13 @@
 // category, 3 game category, 4 recently played videos, 5 recently played songs, 6 newest or
 // recommended, 7 hot. Magenta is the mask colour.
 #define IDB_TREE_IMAGES         252
+// The search box's images, 24-bit on white (they are always drawn on white): the magnifier
+// (23 x 22); strips of the history arrow (13 x 22) and the search button (58 x 22), each normal,
+// hot, pressed; the radio (13 x 13) off, off hot, on, on hot.
+#define IDB_SEARCH_ICON         260
+#define IDB_SEARCH_ARROW        261
+#define IDB_SEARCH_BUTTON       262
+#define IDB_SEARCH_RADIO        263
 #define IDD_ABOUTBOX            100
 #define IDC_ABOUT_LINK          1006
 #define IDC_ABOUT_NAME          1007
@@ -73,3 +80,11 @@
 #define IDC_CONTAINER_TABS      1103
 #define IDC_CONTAINER_LETTERS   1104
 #define IDC_CONTAINER_VIDEOBAR  1105
+// Children of the search box and of its popup.
+#define IDC_SEARCH_EDIT         1200
+#define IDC_SEARCH_FEEDBACK     1201
+#define IDC_SEARCH_RADIO_ALL    1210
+#define IDC_SEARCH_RADIO_LYRICS 1211
+#define IDC_SEARCH_RADIO_ALBUM  1212
+// The "see more" link of a summary bar.
+#define IDC_BAR_LINK            1220

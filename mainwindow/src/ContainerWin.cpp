@@ -1,5 +1,7 @@
 #include "ContainerWin.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 #include "HtmlViewWin.h"
@@ -8,6 +10,7 @@
 #include "resource.h"
 #include "vxlib/Charset.h"
 #include "vxlib/Dir.h"
+#include "vxlib/StringUtility.h"
 
 namespace {
 
@@ -94,9 +97,26 @@ void CVxMdContainer::ShowView(int view) {
     if (view == frame::kViewSearchMusic) SetResultTab(14);
     if (view == frame::kViewSearchVideo) SetResultTab(15);
     Layout();
+    if (view == frame::kViewSearchAll || view == frame::kViewSearchMusic || view == frame::kViewSearchVideo)
+        ShowSearchSummary(view, old != view);
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     // The frame may hold the container inside a splitter: the top-level window is told.
     ::SendMessageW(::GetAncestor(m_hWnd, GA_ROOT), frame::kMsgViewChanged, static_cast<WPARAM>(old), static_cast<LPARAM>(view));
+}
+
+void CVxMdContainer::ShowSearchSummary(int view, bool enteredAnew) {
+    frame::SearchSummary summary{view, enteredAnew, 0, 0};
+    if (!::SendMessageW(::GetAncestor(m_hWnd, GA_ROOT), frame::kMsgSearchSummary, 0, reinterpret_cast<LPARAM>(&summary)))
+        return;
+    m_resultTabs->SetCounts(summary.songs, summary.videos);
+    // The links lead from the preview (view 4) to the view that shows all; the list of view 4 is
+    // short, so the songs' link shows when they do not all fit in it.
+    const int visibleRows = static_cast<int>(m_reportView.Send(LVM_GETCOUNTPERPAGE));
+    const bool preview = view == frame::kViewSearchAll;
+    m_navigateBar->SetBarText(StringUtility::Format(frame::kStatusFound, summary.songs));
+    m_navigateBar->SetLink(preview && visibleRows < summary.songs ? frame::kSeeMore : "");
+    m_videoBar->SetBarText(StringUtility::Format(frame::kStatusFoundVideos, summary.videos));
+    m_videoBar->SetLink(preview && summary.videos > frame::kPreviewVideos ? frame::kSeeMore : "");
 }
 
 void CVxMdContainer::OnSize(UINT /*type*/, int /*cx*/, int /*cy*/) { Layout(); }
@@ -234,6 +254,10 @@ bool CVxMdContainer::OnCommand(int id, int code, HWND control) {
     if (id == IDC_CONTAINER_LETTERS) {
         // Which list a letter opens is the frame's business.
         ::SendMessageW(::GetAncestor(m_hWnd, GA_ROOT), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
+        return true;
+    }
+    if (code == CNavigateBarEx::kLinkClicked && (id == IDC_CONTAINER_NAVBAR || id == IDC_CONTAINER_VIDEOBAR)) {
+        ShowView(id == IDC_CONTAINER_NAVBAR ? frame::kViewSearchMusic : frame::kViewSearchVideo);
         return true;
     }
     if (id != IDC_CONTAINER_TABS) return false;

@@ -17,7 +17,9 @@ class CVxMdHtmlView;
 
 // The content area right of the tree: the song list, the web area and the bars above them,
 // arranged as one of nine views (frame::View). Showing a view hides what it does not use, lays
-// the rest out, repaints and sends frame::kMsgViewChanged (old, new) to the parent.
+// the rest out, repaints and sends frame::kMsgViewChanged (old, new) to the parent; a search view
+// (4, 5, 6) first asks the top-level window for the result summary (frame::kMsgSearchSummary) and
+// shows it in the tabs and bars, where "查看更多>>" leads to the music (5) or video (6) view.
 // User-interface thread only.
 class CVxMdContainer : public ui::CWindowBase {
 public:
@@ -82,6 +84,7 @@ protected:
 
 private:
     void Layout();
+    void ShowSearchSummary(int view, bool enteredAnew);
 
     CVxMdReportView m_reportView;
     std::unique_ptr<CVxMdHtmlView> m_htmlView;

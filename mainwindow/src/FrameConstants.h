@@ -12,8 +12,16 @@ const wchar_t kContainerClass[] = L"CVxMdContainer";
 // Messages sent to the frame.
 const unsigned kMsgTrayCallback = 2357;
 const unsigned kMsgOpenTreePath = 2031;     // wParam: const std::vector<uint32_t>* of list ids
-const unsigned kMsgSearchSummary = 2032;    // the container asks for the result summary
+const unsigned kMsgSearchSummary = 2032;    // lParam: SearchSummary*; the frame fills it, returns 1
 const unsigned kMsgViewChanged = 2033;      // wParam old view, lParam new view
+
+// What the container asks for when it enters a search view, and what the frame answers.
+struct SearchSummary {
+    int view;          // 4, 5 or 6
+    bool enteredAnew;  // it was not the view before
+    int songs;         // out: the song rows
+    int videos;        // out: the videos of the stored video answer
+};
 
 // Timers of the frame.
 const unsigned kTimerTrayClick = 2358;
@@ -87,6 +95,11 @@ const char kLoadComplete[] = "加载完成";
 const char kStatusObjects[] = " %d 个对象";
 const char kStatusSelected[] = "选中 %d 个对象";
 const char kStatusFound[] = "共找到 %d 首歌曲";
+const char kStatusFoundVideos[] = "共找到 %d 个视频";
+const char kVideosOnlyFound[] = "共找到 %s 个视频";  // with the answer's count text
+const char kSeeMore[] = "查看更多>>";
+// The result preview page of view 4 shows this many videos; more get a "see more" link.
+const int kPreviewVideos = 4;
 const char kBreadcrumbPrefix[] = "您当前所在位置：";
 
 // Configuration.

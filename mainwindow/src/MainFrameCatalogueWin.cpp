@@ -141,8 +141,7 @@ void CMainFrame::BuildTree() {
     } else if (m_builtInTree) {
         copy.reset(BuildBuiltInRoot());
     }
-    if (m_requestId != -1) m_netSong->CancleSearch(m_requestId);
-    m_requestId = -1;
+    CancelCurrentRequest();
     SetBusy(false);
     ReportView().DeleteAllRows();
     m_history.Clear();
@@ -326,8 +325,7 @@ int CMainFrame::OpenListInFrame(CSongListBase* list, int origin, bool force) {
         return 0;
 
     SetBusy(true);
-    if (m_requestId != -1) m_netSong->CancleSearch(m_requestId);
-    m_requestId = -1;
+    CancelCurrentRequest();
     ReleaseResultMaps(list);
 
     CSongListBase* parent = list->GetParent();
@@ -380,14 +378,14 @@ int CMainFrame::OpenListInFrame(CSongListBase* list, int origin, bool force) {
 long CMainFrame::OpenSearchInFrame(const SearchParam& param, int origin) {
     if (!m_netSong) return -1;
     SetBusy(true);
-    if (m_requestId != -1) m_netSong->CancleSearch(m_requestId);
-    m_requestId = -1;
+    CancelCurrentRequest();
     ReportView().DeleteAllRows();
     m_rows.clear();
     ReleaseResultMaps(nullptr);
     SearchParam request = param;
     if (request.strKey2.empty()) request.strKey2 = UserActRecord::SearchPlaySource(request.nType, request.strKey);
     m_requestId = AcceptedRequest(m_netSong->Search(request), "Search");
+    m_requestIsProxy = request.nType == kSearchKeyword || request.nType == kSearchRandom;
     if (origin != frame::kOriginRefresh) {
         HistoryEntry entry;
         entry.isSearch = true;
@@ -439,7 +437,9 @@ void CMainFrame::GoUp() {
 void CMainFrame::Reload() {
     const int view = m_container.CurrentView();
     if (m_videoAnswer && (view == frame::kViewSearchVideo || view == frame::kViewSearchOnlyVideo)) {
+        // The reloaded page starts empty and asks again with its ready call.
         m_container.ShowPage(m_container.CurrentPage(), true);
+        SendAnswerToPage(m_videoAnswerList.get());
         return;
     }
     const HistoryEntry* current = m_history.Current();
@@ -458,6 +458,18 @@ void CMainFrame::SetBreadcrumb(CSongListBase* list) {
     m_container.SetNavigationText(frame::kBreadcrumbPrefix + path);
 }
 
+void CMainFrame::CancelCurrentRequest() {
+    if (m_requestId != -1 && m_netSong) {
+        // The proxy's numbers are no cookies of the catalogue: its halves go with every request.
+        if (m_requestIsProxy)
+            m_netSong->CancleAllSearch();
+        else
+            m_netSong->CancleSearch(m_requestId);
+    }
+    m_requestId = -1;
+    m_requestIsProxy = false;
+}
+
 void CMainFrame::ShowRequestError() {
     m_requestId = -1;
     SetBusy(false);
@@ -470,8 +482,12 @@ void CMainFrame::ShowRequestError() {
 // ---- answers ---------------------------------------------------------------------------------
 
 void CMainFrame::OnSearchStarted(long cookie, const SearchParam* param) {
-    if (cookie != m_requestId || !param) return;
-    const int kind = param->nType;
+    if (!IsCurrentRequest(cookie, false) || !param) return;
+    ShowRequestStarted(*param);
+}
+
+void CMainFrame::ShowRequestStarted(const SearchParam& param) {
+    const int kind = param.nType;
     if (kind > kSearchVideo || kind == kSearchTips) return;
     SetBusy(true);
     switch (kind) {
@@ -504,21 +520,16 @@ void CMainFrame::OnSearchStarted(long cookie, const SearchParam* param) {
 
 void CMainFrame::OnSearchCancelled(long cookie) {
     OnAlbumSearchEnded(cookie);
-    if (cookie == m_requestId) m_requestId = -1;
+    if (IsCurrentRequest(cookie, false)) m_requestId = -1;
     SetBusy(m_requestId != -1);
 }
 
 void CMainFrame::OnSearchPage(long cookie, SearchResult* result) {
     if (OnAlbumSearchPage(cookie, result)) return;
-    if (cookie != m_requestId || !result) return;
+    if (!IsCurrentRequest(cookie, false) || !result) return;
+    if (ShowNoResult(*result)) return;
     const int kind = result->param.nType;
     CNetSongList* page = result->pPageList;
-    if (kind == kSearchKeyword && !page && result->strHitMode == "nores") {
-        m_container.ShowPage(frame::kPageNoResult, false);
-        m_container.ShowView(frame::kViewWeb);
-        m_container.CallPageScript("SetSearchNoResultParam", std::vector<std::string>{result->param.strKey, result->strSuggestion});
-        return;
-    }
     switch (kind) {
     case kSearchKeyword:
     case kSearchAlbum:
@@ -548,7 +559,7 @@ void CMainFrame::OnSearchPage(long cookie, SearchResult* result) {
         m_videoAnswerList.reset(page ? page->Clone() : nullptr);
         const int view = m_container.CurrentView();
         if (view == frame::kViewSearchVideo || view == frame::kViewSearchOnlyVideo) {
-            m_container.ShowPage(frame::kPageSearchPreview, true);
+            m_container.ShowPage(frame::kPageAlbum, true);
             SendAnswerToPage(m_videoAnswerList.get());
         }
         break;
@@ -557,6 +568,15 @@ void CMainFrame::OnSearchPage(long cookie, SearchResult* result) {
         break;
     }
     RefreshStatusText();
+}
+
+bool CMainFrame::ShowNoResult(const SearchResult& result) {
+    const bool noSongs = !result.pPageList || result.pPageList->GetSongInfoVector().empty();
+    if (result.param.nType != kSearchKeyword || !noSongs || result.strHitMode != "nores") return false;
+    m_container.ShowPage(frame::kPageNoResult, false);
+    m_container.ShowView(frame::kViewWeb);
+    m_container.CallPageScript("SetSearchNoResultParam", std::vector<std::string>{result.param.strKey, result.strSuggestion});
+    return true;
 }
 
 void CMainFrame::SendAnswerToPage(CSongListBase* answer) {
@@ -617,8 +637,15 @@ void CMainFrame::AddRows(const std::vector<CSongInfoBase*>& songs, CSongListBase
 }
 
 void CMainFrame::ShowSongs(const SearchResult& result) {
+    if (!AddAnswerRows(result)) return;
+    m_container.ShowView(frame::kViewList);
+    if (result.param.nType != kSearchLocalList)
+        m_container.SetNavigationText(StringUtility::Format(frame::kStatusFound, ReportView().GetRowCount()));
+}
+
+bool CMainFrame::AddAnswerRows(const SearchResult& result) {
     CNetSongList* page = result.pPageList;
-    if (!page) return;
+    if (!page) return false;
     const HistoryEntry* current = m_history.Current();
     CSongListBase* shown = current && !current->isSearch ? current->list : nullptr;
     const bool search = result.param.nType != kSearchLocalList;
@@ -636,13 +663,12 @@ void CMainFrame::ShowSongs(const SearchResult& result) {
     for (size_t i = first; i < m_rows.size(); ++i) {
         if (auto* net = dynamic_cast<CNetSongInfo*>(m_rows[i].get())) m_songResults[IdText(net->GetId())] = net;
     }
-    m_container.ShowView(frame::kViewList);
-    if (search) m_container.SetNavigationText(StringUtility::Format(frame::kStatusFound, ReportView().GetRowCount()));
+    return true;
 }
 
 void CMainFrame::OnSearchFinished(long cookie) {
     OnAlbumSearchEnded(cookie);
-    if (cookie != m_requestId) return;
+    if (!IsCurrentRequest(cookie, false)) return;
     m_requestId = -1;
     SetBusy(false);
     RefreshStatusText();
@@ -650,7 +676,7 @@ void CMainFrame::OnSearchFinished(long cookie) {
 
 void CMainFrame::OnSearchFailed(long cookie) {
     OnAlbumSearchEnded(cookie);
-    if (cookie != m_requestId) return;
+    if (!IsCurrentRequest(cookie, false)) return;
     VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "OnSearchFailed", "cookie %ld", cookie);
     ShowRequestError();
 }

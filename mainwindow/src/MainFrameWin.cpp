@@ -197,16 +197,13 @@ void CMainFrame::CreateBars() {
     }
     m_toolBar.AutoSize();
 
-    // The search band holds a plain window until the search box exists.
-    m_searchBox = ui::CWindow(::CreateWindowExW(WS_EX_CLIENTEDGE, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_SUNKEN, 0, 0,
-                                                0, 0, m_reBar, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FRAME_SEARCH)),
-                                                module, nullptr));
+    m_searchInput.Create(m_reBar, IDC_FRAME_SEARCH, static_cast<IFolderAction*>(this));
 
     const DWORD size = m_toolBar.GetButtonSize();
     const int height = std::max<int>(HIWORD(size), 22);
     m_reBar.AddBand(m_commandBar, 0, height, 0, RBBS_NOGRIPPER | RBBS_BREAK);
     m_reBar.AddBand(m_toolBar, frame::kToolbarBandWidth, height, frame::kToolbarBandWidth, RBBS_NOGRIPPER | RBBS_BREAK);
-    m_reBar.AddBand(m_searchBox, 100, 22, frame::kSearchBandWidth, RBBS_NOGRIPPER);
+    m_reBar.AddBand(m_searchInput, 100, CSearchInput::kHeight, frame::kSearchBandWidth, RBBS_NOGRIPPER);
 }
 
 void CMainFrame::CreateStatusBar() {
@@ -277,7 +274,7 @@ LRESULT CMainFrame::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         if (wp) OpenTreePath(*reinterpret_cast<const std::vector<uint32_t>*>(wp));
         return 0;
     case frame::kMsgSearchSummary:
-        return 0;
+        return OnSearchSummary(reinterpret_cast<frame::SearchSummary*>(lp));
     case frame::kMsgViewChanged:
         RefreshStatusText();
         return 0;
@@ -402,8 +399,7 @@ void CMainFrame::OnNetworkWatch() {
     if (first) return;
     VxMdLog::Log(kLogFile, VxMdLog::LEVEL_NOTICE, "NetworkWatch", "alive %d", alive);
     if (m_requestId != -1 && m_netSong) {
-        m_netSong->CancleSearch(m_requestId);
-        m_requestId = -1;
+        CancelCurrentRequest();
         SetBusy(false);
     }
     if (alive) {
@@ -424,6 +420,8 @@ void CMainFrame::SetBusy(bool busy) {
 
 bool CMainFrame::PreTranslateMessage(MSG* msg) {
     if (m_commandBar.PreTranslateMessage(msg)) return true;
+    // Ctrl+A and the like belong to the search field while it is typed in, not to the list.
+    if (msg->hwnd && msg->hwnd == m_searchInput.FieldHwnd()) return false;
     if (m_accelerators && m_hWnd && ::TranslateAcceleratorW(m_hWnd, m_accelerators, msg)) return true;
     return false;
 }
@@ -577,8 +575,7 @@ void CMainFrame::OnDestroy() {
         messages->Unregister(kSearchProxyChannel, static_cast<ISearchProxyObserver*>(this));
         messages->Unregister(kNetSongChannel, static_cast<INetSongDataObserver*>(this));
     }
-    if (m_requestId != -1 && m_netSong) m_netSong->CancleSearch(m_requestId);
-    m_requestId = -1;
+    CancelCurrentRequest();
     ReportView().DeleteAllRows();
     m_history.Clear();
     ClearResults();

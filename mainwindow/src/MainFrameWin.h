@@ -12,6 +12,7 @@
 #include "FolderActionImplWin.h"
 #include "FrameConstants.h"
 #include "NavigationHistory.h"
+#include "SearchInputWin.h"
 #include "SplitterWin.h"
 #include "TrayIconWin.h"
 #include "UserActionImplWin.h"
@@ -115,6 +116,13 @@ protected:
     void OnSearchFinished(long cookie) override;
     void OnSearchFailed(long cookie) override;
 
+    // ISearchProxyObserver: the keyword searches (kinds 0 and 5), MainFrameSearchWin.cpp.
+    void OnProxyStarted(long requestNo, const SearchParam* param) override;
+    void OnProxyNoResult(long requestNo, SearchResult* music, SearchResult* video) override;
+    void OnProxyFinished(long requestNo, SearchResult* music, SearchResult* video) override;
+    void OnProxyCancelled(long requestNo) override;
+    void OnProxyFailed(long requestNo) override;
+
 private:
     struct TreeImages;
     void CreateBars();
@@ -137,7 +145,18 @@ private:
     void ResetTreeToLoading();
     CSongListBase* BuildBuiltInRoot() const;
 
-    // Requests and answers
+    // Requests and answers. Keyword searches are numbered by the search proxy, other requests by
+    // the catalogue's cookies: the two counters overlap, so an answer counts only on its own channel.
+    bool IsCurrentRequest(long id, bool proxy) const { return id != -1 && id == m_requestId && proxy == m_requestIsProxy; }
+    void CancelCurrentRequest();
+    void ShowRequestStarted(const SearchParam& param);
+    // "noResult.html" for a keyword answer without songs whose hit mode is "nores"; false otherwise.
+    bool ShowNoResult(const SearchResult& result);
+    // The answer's songs as rows (clones in m_rows and the song map); false without a page list.
+    bool AddAnswerRows(const SearchResult& result);
+    LRESULT OnSearchSummary(frame::SearchSummary* summary);
+    // The stored video answer's count: its total when given, else the videos it holds.
+    int VideoAnswerCount() const;
     void ClearResults();
     // Empties both result maps; sub-lists the history (or `opening`) still points to are kept.
     void ReleaseResultMaps(const CSongListBase* opening);
@@ -163,7 +182,7 @@ private:
     CCommandBar m_commandBar;
     ui::CToolBarCtrl m_toolBar;
     ui::CReBarCtrl m_reBar;
-    ui::CWindow m_searchBox;  // plain child window until the search box exists
+    CSearchInput m_searchInput;
     ui::CStatusBarCtrl m_statusBar;
     CSplitterWindowEx m_splitter;
     ui::CTreeViewCtrl m_tree;
@@ -176,6 +195,7 @@ private:
     HCURSOR m_busyCursor = nullptr;
     bool m_busy = false;
     long m_requestId = -1;
+    bool m_requestIsProxy = false;  // m_requestId is a search proxy's request number
     std::unique_ptr<CSongListBase> m_rootCopy;
     bool m_treeBuilt = false;
     bool m_builtInTree = false;

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "HyperLinkExWin.h"
+#include "resource.h"
 #include "ui/Gdi.h"
 #include "vxlib/Charset.h"
 
@@ -60,6 +62,19 @@ HFONT CBarWindow::Font() {
     return font.Get();
 }
 
+LRESULT CBarWindow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    // A link over the bar asks for what lies under it.
+    if (msg == WM_PRINTCLIENT) {
+        RECT client{};
+        ::GetClientRect(m_hWnd, &client);
+        const int cy = client.bottom;
+        HDC dc = reinterpret_cast<HDC>(wp);
+        for (int y = 0; y < cy; ++y) Fill(dc, RECT{0, y, client.right, y + 1}, Mix(kGradientTop, kGradientBottom, y, cy));
+        return 0;
+    }
+    return ui::CWindowBase::WndProc(msg, wp, lp);
+}
+
 bool CBarWindow::OnPaint() {
     ui::CPaintDC paint(m_hWnd);
     RECT client{};
@@ -89,9 +104,54 @@ void CBarWindow::DrawTextLine(HDC dc, const std::string& gbk, RECT r, UINT forma
                 format | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
+CNavigateBarEx::CNavigateBarEx() = default;
+
+CNavigateBarEx::~CNavigateBarEx() = default;
+
 void CNavigateBarEx::SetBarText(const std::string& gbk) {
     SetText(gbk);
+    PlaceLink();
     ::InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+void CNavigateBarEx::SetLink(const std::string& gbk) {
+    if (gbk.empty()) {
+        if (m_link && m_link->IsWindow()) m_link->Show(false);
+        return;
+    }
+    if (!m_link) m_link.reset(new CHyperLinkEx);
+    if (!m_link->IsWindow()) {
+        RECT none{0, 0, 0, 0};
+        if (!m_link->Create(m_hWnd, none, IDC_BAR_LINK, gbk)) return;
+    }
+    m_link->SetText(gbk);
+    PlaceLink();
+    m_link->Show(true);
+}
+
+void CNavigateBarEx::PlaceLink() {
+    if (!m_link || !m_link->IsWindow()) return;
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    int textWidth = 0;
+    if (HDC dc = ::GetDC(m_hWnd)) {
+        ui::CSelectObject font(dc, Font());
+        const std::wstring text = GetTextW();
+        SIZE size{};
+        ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        textWidth = size.cx;
+        ::ReleaseDC(m_hWnd, dc);
+    }
+    const int linkHeight = 14, gap = 12;
+    const int left = kTextInset + textWidth + gap, top = (client.bottom - linkHeight) / 2;
+    ::MoveWindow(*m_link, left, top, m_link->TextWidth() + 2, linkHeight, TRUE);
+}
+
+bool CNavigateBarEx::OnCommand(int id, int code, HWND) {
+    if (id != IDC_BAR_LINK || code != STN_CLICKED) return false;
+    ::SendMessageW(::GetParent(m_hWnd), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(m_hWnd), kLinkClicked),
+                   reinterpret_cast<LPARAM>(m_hWnd));
+    return true;
 }
 
 void CNavigateBarEx::PaintContent(HDC dc, const RECT& client) {
@@ -125,7 +185,20 @@ void CNavigateBarTab::SetSelected(int tab) {
 void CNavigateBarTab::SetCounts(int songs, int videos) {
     m_songs = songs;
     m_videos = videos;
+    SetText(Label(0) + "|" + Label(1) + "|" + Label(2));
     ::InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+std::string CNavigateBarTab::Label(int index) const {
+    static const char* const labels[kTabCount] = {"全部", "音乐", "视频"};
+    std::string label = labels[index];
+    const int count = index == 0 ? (m_songs >= 0 && m_videos >= 0 ? m_songs + m_videos : -1) : index == 1 ? m_songs : m_videos;
+    if (count >= 0) {
+        char buffer[32];
+        std::snprintf(buffer, sizeof(buffer), "(%d)", count);
+        label += buffer;
+    }
+    return label;
 }
 
 int CNavigateBarTab::TabAt(POINT pt) const {
@@ -143,7 +216,6 @@ void CNavigateBarTab::SetHot(int tab) {
 }
 
 void CNavigateBarTab::PaintContent(HDC dc, const RECT& /*client*/) {
-    static const char* const labels[kTabCount] = {"全部", "音乐", "视频"};
     int selected = VisibleTab(m_selected);
     for (int i = 0; i < kTabCount; ++i) {
         int tab = kFirstTab + i;
@@ -153,14 +225,7 @@ void CNavigateBarTab::PaintContent(HDC dc, const RECT& /*client*/) {
         Fill(dc, r, isSelected ? RGB(255, 255, 255) : tab == m_hot ? kTabHot : kTabFace);
         Frame(dc, RECT{r.left, r.top, r.right, r.bottom + (isSelected ? 1 : 0)}, kTabBorder);
         if (isSelected) Fill(dc, RECT{r.left + 1, r.bottom - 1, r.right - 1, r.bottom}, RGB(255, 255, 255));
-        std::string label = labels[i];
-        int count = i == 0 ? (m_songs >= 0 && m_videos >= 0 ? m_songs + m_videos : -1) : i == 1 ? m_songs : m_videos;
-        if (count >= 0) {
-            char buffer[32];
-            std::snprintf(buffer, sizeof(buffer), "(%d)", count);
-            label += buffer;
-        }
-        DrawTextLine(dc, label, r, DT_CENTER);
+        DrawTextLine(dc, Label(i), r, DT_CENTER);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "ui/WindowBase.h"
@@ -21,21 +22,36 @@ protected:
     // `client` is the whole bar; the background is already painted.
     virtual void PaintContent(HDC dc, const RECT& client) = 0;
     bool OnPaint() override;
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
     bool OnEraseBkgnd(HDC) override { return true; }
     // The bar's font: 12-pixel "宋体"; shared, never freed before exit.
     static HFONT Font();
     void DrawTextLine(HDC dc, const std::string& gbk, RECT r, UINT format) const;
 };
 
-// The navigation bar: the breadcrumb, or the song summary in search views (the window text).
+class CHyperLinkEx;
+
+// The navigation bar: the breadcrumb, or the song summary in search views (the window text), with
+// an optional link after the text (a CHyperLinkEx child) whose click is sent to the parent as
+// WM_COMMAND with the bar's id and kLinkClicked.
 class CNavigateBarEx : public CBarWindow {
 public:
+    static const int kLinkClicked = 1;
+    CNavigateBarEx();
+    ~CNavigateBarEx() override;
     void SetBarText(const std::string& gbk);
     std::string BarText() const { return GetText(); }
+    // Empty hides the link.
+    void SetLink(const std::string& gbk);
 
 protected:
     const wchar_t* ClassName() const override { return L"VxMd_NavigateBarEx"; }
     void PaintContent(HDC dc, const RECT& client) override;
+    bool OnCommand(int id, int code, HWND control) override;
+
+private:
+    void PlaceLink();
+    std::unique_ptr<CHyperLinkEx> m_link;
 };
 
 // The video summary of a search (the window text).
@@ -52,7 +68,8 @@ public:
     static const int kTabCount = 3;
     void SetSelected(int tab);
     int Selected() const { return m_selected; }
-    // Counts are shown as "全部(%d)" and so on once known; -1 hides them.
+    // Counts are shown as "全部(%d)" and so on once known; -1 hides them. The window text holds the
+    // three labels, joined by "|".
     void SetCounts(int songs, int videos);
     // The visible tab (13..15) that `tab` is drawn as, or 0.
     static int VisibleTab(int tab);
@@ -65,6 +82,7 @@ protected:
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
+    std::string Label(int index) const;
     int TabAt(POINT pt) const;
     void SetHot(int tab);
     int m_selected = 13;

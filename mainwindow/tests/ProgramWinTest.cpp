@@ -8,7 +8,10 @@
 #include <regex>
 #include <sstream>
 
+#include "NavigateBarsWin.h"
 #include "ProgramRunWin.h"
+#include "SearchInputWin.h"
+#include "SearchPopupDlgWin.h"
 #include "ShortcutReaderWin.h"
 #include "config/ConfigManager.h"
 #include "testing/AddressSpaceWin.h"
@@ -624,6 +627,366 @@ TEST_F(ProgramTest, ListShortcutFromTheTreeMenuReopensTheListThroughVxMdAuto) {
     WaitForSingleObject(pi.hProcess, 20000);
     CloseHandle(pi.hProcess);
     EXPECT_TRUE(CProgramRun::WaitUntil([&] { return run.SelectedTreeText() == name; }, 20000)) << run.SelectedTreeText();
+    run.Close();
+}
+
+// The server's journal from this byte on belongs to the running test (earlier tests of the same
+// server run wrote the rest).
+size_t g_journalStart = 0;
+
+void StartJournalHere() {
+    g_journalStart = ServerJournal().size();
+}
+
+// What reached the stand-in server in this test, one percent-decoded request address a line.
+std::vector<std::string> JournalAddresses() {
+    std::vector<std::string> addresses;
+    const std::string journal = ServerJournal();
+    std::istringstream lines(journal.size() > g_journalStart ? journal.substr(g_journalStart) : std::string());
+    const std::string field = "\"path\": \"";
+    for (std::string line; std::getline(lines, line);) {
+        const size_t start = line.find(field);
+        if (start == std::string::npos) continue;
+        const size_t from = start + field.size(), end = line.find('"', from);
+        const std::string raw = line.substr(from, end - from);
+        std::string decoded;
+        for (size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] == '%' && i + 2 < raw.size() && isxdigit(static_cast<unsigned char>(raw[i + 1])) &&
+                isxdigit(static_cast<unsigned char>(raw[i + 2]))) {
+                decoded += static_cast<char>(std::stoi(raw.substr(i + 1, 2), nullptr, 16));
+                i += 2;
+            } else {
+                decoded += raw[i];
+            }
+        }
+        addresses.push_back(decoded);
+    }
+    return addresses;
+}
+
+// Requests whose address holds `first` and, after it, `second`.
+size_t JournalCount(const std::string& first, const std::string& second = std::string()) {
+    size_t count = 0;
+    for (const std::string& address : JournalAddresses()) {
+        const size_t at = address.find(first);
+        if (at != std::string::npos && address.find(second, at) != std::string::npos) ++count;
+    }
+    return count;
+}
+
+// The catalogue logs every suggestion request as it starts (the answer may come from its cache,
+// which the server never sees).
+size_t SuggestionRequestsLogged() {
+    std::string common;
+    Dir::GetVxPath(PATH_COMMON_APPDATA, common);
+    const std::string log = ReadFile(common + "\\Vixo\\VxMelodisk\\log\\VxMelodisk\\NetSongLib.txt");
+    size_t count = 0;
+    for (size_t at = log.find("CancleSearchTipWords"); at != std::string::npos; at = log.find("CancleSearchTipWords", at + 1))
+        ++count;
+    return count;
+}
+
+std::string GbkText(HWND window) {
+    return Charset::WString2String(remote::WindowText(window));
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// The search box of a running program, driven through its windows as a user's keys and clicks would.
+class CSearchBoxDriver {
+public:
+    explicit CSearchBoxDriver(const CProgramRun& run)
+        : m_pid(run.Pid()),
+          m_input(remote::FindDescendant(run.Frame(), L"CSearchInput", IDC_FRAME_SEARCH)),
+          m_edit(remote::FindDescendant(run.Frame(), L"CSearchEdit", IDC_SEARCH_EDIT)) {}
+
+    HWND Edit() const { return m_edit; }
+    std::string Field() const { return GbkText(m_edit); }
+    // Sent, so that the program has handled each one when the call returns; a program busy for a
+    // while (a loaded machine) is waited for rather than taken for hung.
+    void Type(const std::string& ascii) const {
+        for (char c : ascii) EXPECT_TRUE(Send(WM_CHAR, static_cast<WPARAM>(c), 1)) << c;
+    }
+    void Key(UINT key) const { EXPECT_TRUE(Send(WM_KEYDOWN, key, 1)) << key; }
+    void SetField(const std::string& gbk) const {
+        const std::wstring text = Charset::String2WString(gbk);
+        EXPECT_TRUE(Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())));
+    }
+    void Search(const std::string& gbk) const {
+        SetField(gbk);
+        Key(VK_RETURN);
+    }
+    void ClickField() const { ClickAt(m_edit, POINT{4, 4}, WM_LBUTTONDOWN, MK_LBUTTON, WM_LBUTTONUP); }
+    void ClickArrow() const {
+        RECT client = {};
+        GetClientRect(m_input, &client);
+        const RECT arrow = CSearchInput::ComputeLayout(client.right, client.bottom).arrow;
+        ClickAt(m_input, POINT{(arrow.left + arrow.right) / 2, (arrow.top + arrow.bottom) / 2}, WM_LBUTTONDOWN, MK_LBUTTON,
+                WM_LBUTTONUP);
+    }
+
+    HWND Popup() const {
+        for (HWND w = FindWindowW(L"CSearchPopupDlg", nullptr); w; w = FindWindowExW(nullptr, w, L"CSearchPopupDlg", nullptr)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            if (owner == m_pid) return w;
+        }
+        return nullptr;
+    }
+    bool PopupShown() const { return IsWindowVisible(Popup()) != FALSE; }
+    // "text<TAB>second text" a row.
+    std::vector<std::string> PopupRows() const { return Lines(GbkText(Popup())); }
+    bool WaitPopup(bool shown) const {
+        return CProgramRun::WaitUntil([&] { return PopupShown() == shown; }, 10000);
+    }
+    void ClickRow(int index) const {
+        RECT client = {};
+        GetClientRect(Popup(), &client);
+        const RECT row = CSearchPopupDlg::RowRect(index, client.right);
+        ClickAt(Popup(), POINT{(row.left + row.right) / 2, (row.top + row.bottom) / 2}, WM_LBUTTONDOWN, MK_LBUTTON,
+                WM_LBUTTONUP);
+    }
+    HWND Radio(int id) const { return remote::FindDescendant(Popup(), L"XSimpRadio", id); }
+
+private:
+    bool Send(UINT msg, WPARAM wp, LPARAM lp) const {
+        DWORD_PTR ignored = 0;
+        return SendMessageTimeoutW(m_edit, msg, wp, lp, SMTO_NORMAL, 30000, &ignored) != 0;
+    }
+
+    DWORD m_pid;
+    HWND m_input, m_edit;
+};
+
+struct ContainerParts {
+    explicit ContainerParts(HWND frame)
+        : tabs(remote::FindDescendant(frame, L"VxMd_NavigateBarTab", IDC_CONTAINER_TABS)),
+          navigation(remote::FindDescendant(frame, L"VxMd_NavigateBarEx", IDC_CONTAINER_NAVBAR)),
+          videos(remote::FindDescendant(frame, L"VxMd_VideoBar", IDC_CONTAINER_VIDEOBAR)),
+          web(remote::FindDescendant(frame, L"AtlAxWin90", IDC_CONTAINER_WEB)),
+          list(remote::FindDescendant(frame, WC_LISTVIEWW, IDC_CONTAINER_LIST)) {}
+    // The "see more" link of a bar, when it shows.
+    static HWND Link(HWND bar) {
+        HWND link = remote::FindDescendant(bar, L"VxMd_HyperLinkEx", IDC_BAR_LINK);
+        return link && IsWindowVisible(link) ? link : nullptr;
+    }
+    std::string Shown() const {
+        std::string parts;
+        for (auto part : {std::make_pair(tabs, "tabs"), std::make_pair(navigation, "nav"), std::make_pair(videos, "videos"),
+                          std::make_pair(list, "list"), std::make_pair(web, "web")})
+            if (IsWindowVisible(part.first)) parts += std::string(parts.empty() ? "" : " ") + part.second;
+        return parts;
+    }
+    HWND tabs, navigation, videos, web, list;
+};
+
+TEST_F(ProgramTest, TypingSuggestsOncePerTextKeysPickARowAndEnterShowsMusicAndVideos) {
+    CActLogTail actLog;
+    StartJournalHere();
+    CProgramRun run;
+    StartWithTree(run);
+    const CSearchBoxDriver box(run);
+    ASSERT_TRUE(box.Edit());
+    EXPECT_EQ("搜索音乐、视频", box.Field()) << "the cue while the field has no focus";
+    box.ClickField();
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return box.Field().empty(); }, 5000)) << "the cue goes with the focus";
+
+    // One suggestion request per text as it grows; the popup lists the words of the last answer.
+    const size_t logged = SuggestionRequestsLogged();
+    for (const std::string typed : {"K", "Ke", "Kes"}) {
+        box.Type(typed.substr(typed.size() - 1));
+        const std::vector<std::string> asked = {"/t.s?c=pdeck&w=" + typed};
+        ASSERT_TRUE(CProgramRun::WaitUntil([&] {
+            std::vector<std::string> tips;
+            for (const std::string& address : JournalAddresses())
+                if (address.find("/t.s?") == 0 && address.size() == asked[0].size()) tips.push_back(address);
+            return tips == asked;
+        }, 10000)) << typed << "\n" << ServerJournal();
+    }
+    ASSERT_TRUE(box.WaitPopup(true));
+    auto allSuggest = [&](const std::string& part) {
+        const std::vector<std::string> rows = box.PopupRows();
+        if (rows.empty()) return false;
+        for (std::string row : rows) {
+            StringUtility::Str2Lower(row);
+            if (row.find(part) == std::string::npos || row.find('\t') == std::string::npos) return false;
+        }
+        return true;
+    };
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return allSuggest("kes"); }, 10000)) << GbkText(box.Popup());
+    const std::vector<std::string> rows = box.PopupRows();
+    ASSERT_GE(rows.size(), 2u);
+    EXPECT_TRUE(std::regex_search(rows[0], std::regex("\t约\\d+首$"))) << rows[0];
+    EXPECT_EQ(logged + 3, SuggestionRequestsLogged());
+    box.Type(" ");
+    EXPECT_EQ(logged + 3, SuggestionRequestsLogged()) << "the same text after trimming asks nothing new";
+
+    // The selection keys put a row's text in the field, the caret at its end, and ask nothing.
+    auto word = [&](size_t row) { return rows[row].substr(0, rows[row].find('\t')); };
+    box.Key(VK_DOWN);
+    EXPECT_EQ(word(0), box.Field());
+    box.Key(VK_DOWN);
+    EXPECT_EQ(word(1), box.Field());
+    box.Key(VK_UP);
+    EXPECT_EQ(word(0), box.Field());
+    const LRESULT selection = remote::SendOr(box.Edit(), EM_GETSEL, 0, 0, 0);
+    const int length = static_cast<int>(Charset::String2WString(word(0)).size());
+    EXPECT_EQ(length, LOWORD(selection));
+    EXPECT_EQ(length, HIWORD(selection));
+    EXPECT_EQ(logged + 3, SuggestionRequestsLogged());
+    EXPECT_EQ(3u, JournalCount("/t.s?"));
+    box.Key(VK_ESCAPE);
+    EXPECT_FALSE(box.PopupShown());
+
+    // Enter: music and videos of the key, spread over the result views.
+    box.Search("Kessel");
+    EXPECT_FALSE(box.PopupShown());
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return JournalCount("/r.s?", "&all=Kessel&pn=0&") == 1; }, 10000));
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return JournalCount("/vdisk.web?t=search", "&all=Kessel&pn=0") == 1; }, 10000))
+        << ServerJournal();
+    const ContainerParts parts(run.Frame());
+    // The video bar's link is the last part of the view's summary to be written.
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return ContainerParts::Link(parts.videos) != nullptr; }, 20000))
+        << GbkText(parts.videos);
+    EXPECT_EQ("tabs nav videos list web", parts.Shown()) << "view 4, all results";
+    EXPECT_NE(std::string::npos, GbkText(parts.web).find("search_preview.html")) << GbkText(parts.web);
+    const int songs = remote::ListRowCount(parts.list);
+    int videos = -1;
+    ASSERT_EQ(1, sscanf(GbkText(parts.videos).c_str(), "共找到 %d 个视频", &videos)) << GbkText(parts.videos);
+    ASSERT_GT(songs, remote::SendOr(parts.list, LVM_GETCOUNTPERPAGE, 0, 0, 0)) << "the demo catalogue's songs of the key";
+    ASSERT_GT(videos, frame::kPreviewVideos) << "the demo catalogue's videos of the key";
+    EXPECT_EQ(StringUtility::Format("全部(%d)|音乐(%d)|视频(%d)", songs + videos, songs, videos), GbkText(parts.tabs));
+    EXPECT_EQ(StringUtility::Format("共找到 %d 首歌曲", songs), GbkText(parts.navigation));
+    const std::string status = StringUtility::Format(" %d 个对象", songs + videos);
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return Charset::WString2String(remote::StatusText(run.Status(), 0)) == status; },
+                                       5000))
+        << Charset::WString2String(remote::StatusText(run.Status(), 0));
+    ASSERT_TRUE(ContainerParts::Link(parts.navigation));
+    EXPECT_EQ("查看更多>>", GbkText(ContainerParts::Link(parts.videos)));
+
+    // "See more" of the videos shows the video view; the tab goes back; "see more" of the songs
+    // shows the music view, where a double-click plays the row.
+    ClickAt(ContainerParts::Link(parts.videos), POINT{3, 3}, WM_LBUTTONDOWN, MK_LBUTTON, WM_LBUTTONUP);
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return parts.Shown() == "tabs videos web"; }, 5000)) << parts.Shown();
+    const RECT allTab = CNavigateBarTab::TabRect(13);
+    ClickAt(parts.tabs, POINT{(allTab.left + allTab.right) / 2, (allTab.top + allTab.bottom) / 2}, WM_LBUTTONDOWN, MK_LBUTTON,
+            WM_LBUTTONUP);
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] {
+        return parts.Shown() == "tabs nav videos list web" && ContainerParts::Link(parts.navigation);
+    }, 5000)) << parts.Shown();
+    ClickAt(ContainerParts::Link(parts.navigation), POINT{3, 3}, WM_LBUTTONDOWN, MK_LBUTTON, WM_LBUTTONUP);
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return parts.Shown() == "tabs nav list"; }, 5000)) << parts.Shown();
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return !ContainerParts::Link(parts.navigation); }, 5000))
+        << "no link to the view already shown";
+    EXPECT_EQ(StringUtility::Format("全部(%d)|音乐(%d)|视频(%d)", songs + videos, songs, videos), GbkText(parts.tabs));
+
+    const std::string song = Charset::WString2String(remote::ListCellText(parts.list, 0, 0));
+    ClickAt(parts.list, LeftOfCell(parts.list, 0, 0, 40), WM_LBUTTONDBLCLK, MK_LBUTTON, WM_LBUTTONUP);
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] {
+        const std::string journal = PlayerJournal();
+        return journal.find("/mdrun playsong|") != std::string::npos && journal.find(song) != std::string::npos;
+    }, 20000)) << PlayerJournal();
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return actLog.New().find("K_PLAY_MUSIC") != std::string::npos; }, 5000));
+    EXPECT_NE(std::string::npos, actLog.New().find("|NA:" + song + "|")) << actLog.New();
+    EXPECT_NE(std::string::npos, actLog.New().find("|PSRC:网络曲库->搜索->Kessel|")) << actLog.New();
+    EXPECT_EQ(0u, run.Close());
+}
+
+TEST_F(ProgramTest, EmptyBlankLongAndLyricsSearchesAndTheHistoryDropDown) {
+    StartJournalHere();
+    CProgramRun run;
+    StartWithTree(run);
+    const CSearchBoxDriver box(run);
+    const ContainerParts parts(run.Frame());
+    box.ClickField();
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return box.Field().empty(); }, 5000));
+
+    // Enter on the empty field and on blanks: random songs, shown as a plain song list.
+    box.Key(VK_RETURN);
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return JournalCount("/r.s?", "&all=quorlin_rand&") == 1; }, 10000))
+        << ServerJournal();
+    ASSERT_TRUE(run.WaitRows());
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return parts.Shown() == "nav list"; }, 5000)) << parts.Shown();
+    EXPECT_EQ(StringUtility::Format("共找到 %d 首歌曲", remote::ListRowCount(parts.list)), GbkText(parts.navigation));
+    box.Search("     ");
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return JournalCount("/r.s?", "&all=quorlin_rand&") == 2; }, 10000))
+        << ServerJournal();
+    EXPECT_EQ(0u, JournalCount("/r.s?", "&all=%20")) << "blanks are never a key";
+
+    // 150 characters: the first 99 are searched; nothing has them, so the page says so.
+    std::string longText;
+    while (longText.size() < 150) longText += "abcdefghij";
+    box.Search(longText);
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return JournalCount("/r.s?", "&all=" + longText.substr(0, 99) + "&") == 1; },
+                                       10000))
+        << ServerJournal();
+    EXPECT_EQ(0u, JournalCount("/r.s?", "&all=" + longText.substr(0, 100)));
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return GbkText(parts.web).find("noResult.html") != std::string::npos; }, 20000))
+        << GbkText(parts.web);
+    EXPECT_EQ("nav web", parts.Shown());
+
+    // The drop arrow opens the history; the lyrics radio makes the next search a lyrics search.
+    box.ClickArrow();
+    ASSERT_TRUE(box.WaitPopup(true));
+    EXPECT_EQ((std::vector<std::string>{longText.substr(0, 99) + "\t全部", "清除历史记录\t"}), box.PopupRows());
+    EXPECT_EQ(BST_CHECKED, remote::SendOr(box.Radio(IDC_SEARCH_RADIO_ALL), BM_GETCHECK, 0, 0, 0));
+    remote::SendOr(box.Radio(IDC_SEARCH_RADIO_LYRICS), BM_CLICK, 0, 0, 0);
+    EXPECT_EQ(BST_UNCHECKED, remote::SendOr(box.Radio(IDC_SEARCH_RADIO_ALL), BM_GETCHECK, 0, 0, 0));
+    box.ClickArrow();
+    ASSERT_TRUE(box.WaitPopup(false)) << "the arrow closes what it opened";
+    box.Search("zzlyric");
+    EXPECT_TRUE(CProgramRun::WaitUntil([&] { return JournalCount("/r.s?", "&lrccontent=zzlyric&") == 1; }, 10000))
+        << ServerJournal();
+    box.Key(VK_DOWN);
+    ASSERT_TRUE(box.WaitPopup(true)) << "Down without a popup opens the history";
+    remote::SendOr(box.Radio(IDC_SEARCH_RADIO_ALL), BM_CLICK, 0, 0, 0);
+    // A press anywhere else closes it.
+    ClickAt(run.Tree(), POINT{5, 5}, WM_LBUTTONDOWN, MK_LBUTTON, WM_LBUTTONUP);
+    ASSERT_TRUE(box.WaitPopup(false));
+
+    // Videos without music: the album page in the videos-only view, the count in the video bar.
+    box.Search("MV");
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return parts.Shown() == "videos web"; }, 20000)) << parts.Shown();
+    EXPECT_NE(std::string::npos, GbkText(parts.web).find("album.html")) << GbkText(parts.web);
+    int videos = 0;
+    EXPECT_EQ(1, sscanf(GbkText(parts.videos).c_str(), "共找到 %d 个视频", &videos)) << GbkText(parts.videos);
+    EXPECT_GT(videos, 0);
+
+    // Eleven searches more: the drop-down lists the last ten, newest first.
+    const std::vector<std::string> keys = {"Ferro", "Stone", "Marsh", "Ashby", "Quill", "Hart",
+                                           "Reyes", "Crane", "Linden", "Vale", "Band"};
+    for (const std::string& key : keys) box.Search(key);
+    ASSERT_TRUE(CProgramRun::WaitUntil([&] { return GbkText(parts.tabs).find("全部(") == 0 && remote::ListRowCount(parts.list) > 0; },
+                                       20000));
+    std::vector<std::string> expected;
+    for (size_t i = keys.size(); i-- > 1;) expected.push_back(keys[i] + "\t全部");
+    expected.push_back("清除历史记录\t");
+    box.ClickArrow();
+    ASSERT_TRUE(box.WaitPopup(true));
+    EXPECT_EQ(expected, box.PopupRows());
+
+    // Choosing a row searches its text, which becomes the newest entry.
+    box.ClickRow(1);
+    ASSERT_TRUE(box.WaitPopup(false));
+    EXPECT_EQ("Vale", box.Field());
+    box.Key(VK_DOWN);
+    ASSERT_TRUE(box.WaitPopup(true));
+    const std::vector<std::string> after = box.PopupRows();
+    ASSERT_EQ(expected.size(), after.size());
+    EXPECT_EQ("Vale\t全部", after[0]);
+    EXPECT_EQ("Band\t全部", after[1]);
+
+    // "清除历史记录" empties the history.
+    box.ClickRow(static_cast<int>(after.size()) - 1);
+    ASSERT_TRUE(box.WaitPopup(false));
+    box.Key(VK_DOWN);
+    ASSERT_TRUE(box.WaitPopup(true));
+    EXPECT_EQ((std::vector<std::string>{"清除历史记录\t"}), box.PopupRows());
     run.Close();
 }
 
