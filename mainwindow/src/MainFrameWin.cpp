@@ -616,7 +616,8 @@ void CMainFrame::RefreshStatusText() {
             return;
         }
     }
-    const int videos = m_videoAnswerList ? static_cast<int>(m_videoAnswerList->GetSongInfoVector().size()) : 0;
+    // The same count as the result tabs, so the status and "视频(%d)" agree.
+    const int videos = VideoAnswerCount();
     int count = 0;
     if (view == frame::kViewSearchAll) {
         count = ReportView().GetRowCount() + videos;

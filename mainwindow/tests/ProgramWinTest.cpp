@@ -58,18 +58,6 @@ RECT WindowRect(HWND w) {
     return r;
 }
 
-// A click (or right click) at a point of a window of the program: the pointer is moved there
-// first, for the parts that hit-test the real pointer.
-void ClickAt(HWND window, POINT client, UINT down, UINT downFlag, UINT up) {
-    POINT screen = client;
-    ClientToScreen(window, &screen);
-    SetCursorPos(screen.x, screen.y);
-    const LPARAM at = MAKELPARAM(client.x, client.y);
-    PostMessageW(window, WM_MOUSEMOVE, 0, at);
-    PostMessageW(window, down, downFlag, at);
-    PostMessageW(window, up, 0, at);
-}
-
 POINT LeftOfCell(HWND list, int row, int column, int inset) {
     const RECT cell = remote::ListCellRect(list, row, column);
     return POINT{cell.left + inset, (cell.top + cell.bottom) / 2};
@@ -188,7 +176,7 @@ TEST_F(ProgramTest, TreeLoadsChartFillsListDoubleClickPlaysAndExitIsRecorded) {
     EXPECT_EQ(StringUtility::Format(" %d 个对象", rows), Charset::WString2String(remote::StatusText(run.Status(), 0)));
 
     // A double-click on the song's name hands it to the player.
-    ClickAt(list, LeftOfCell(list, 0, 0, 40), WM_LBUTTONDBLCLK, MK_LBUTTON, WM_LBUTTONUP);
+    remote::ClickAt(list, LeftOfCell(list, 0, 0, 40), WM_LBUTTONDBLCLK, MK_LBUTTON, WM_LBUTTONUP);
     ASSERT_TRUE(CProgramRun::WaitUntil([&] { return PlayerJournal().find("/mdrun playsong|") != std::string::npos; }, 20000))
         << PlayerJournal();
     ASSERT_TRUE(CProgramRun::WaitUntil([&] { return PlayerJournal().find(song) != std::string::npos; }, 20000))
@@ -287,7 +275,7 @@ TEST_F(ProgramTest, RightClickOffersTheSongMenuAndDownloadGoesThroughTheDialog) 
     const HWND list = run.List();
     const std::string song = Charset::WString2String(remote::ListCellText(list, 2, 0));
     remote::ListSelectRow(list, 2);
-    ClickAt(list, LeftOfCell(list, 2, 0, 40), WM_RBUTTONDOWN, MK_RBUTTON, WM_RBUTTONUP);
+    remote::ClickAt(list, LeftOfCell(list, 2, 0, 40), WM_RBUTTONDOWN, MK_RBUTTON, WM_RBUTTONUP);
     HWND menu = WaitPopupMenu(run.Pid());
     ASSERT_TRUE(menu) << "the song menu opens on a right click";
     ChooseMenuItem(menu, 1);  // "添加到播放列表"
@@ -329,7 +317,7 @@ TEST_F(ProgramTest, TheArtistLinkSearchesTheArtistAndRefreshAddsNoHistory) {
     const std::string artist = Charset::WString2String(remote::ListCellText(list, 0, 1));
 
     // A click on the artist's name: the pointer really is over the text.
-    ClickAt(list, LeftOfCell(list, 0, 1, 8), WM_LBUTTONDOWN, MK_LBUTTON, WM_LBUTTONUP);
+    remote::ClickAt(list, LeftOfCell(list, 0, 1, 8), WM_LBUTTONDOWN, MK_LBUTTON, WM_LBUTTONUP);
     auto allByArtist = [&] {
         const int rows = remote::ListRowCount(list);
         if (rows <= 0) return false;
@@ -601,7 +589,7 @@ TEST_F(ProgramTest, ListShortcutFromTheTreeMenuReopensTheListThroughVxMdAuto) {
 
     // A right click on the item's label opens the list menu; its last item makes the shortcut.
     const RECT label = remote::TreeItemRect(tree, second, true);
-    ClickAt(tree, POINT{label.left + 6, (label.top + label.bottom) / 2}, WM_RBUTTONDOWN, MK_RBUTTON, WM_RBUTTONUP);
+    remote::ClickAt(tree, POINT{label.left + 6, (label.top + label.bottom) / 2}, WM_RBUTTONDOWN, MK_RBUTTON, WM_RBUTTONUP);
     HWND menu = WaitPopupMenu(run.Pid());
     ASSERT_TRUE(menu);
     PostMessageW(menu, WM_KEYDOWN, VK_UP, 0);
@@ -721,12 +709,12 @@ public:
         SetField(gbk);
         Key(VK_RETURN);
     }
-    void ClickField() const { ClickAt(m_edit, POINT{4, 4}, WM_LBUTTONDOWN, MK_LBUTTON, WM_LBUTTONUP); }
+    void ClickField() const { remote::ClickAt(m_edit, POINT{4, 4}, WM_LBUTTONDOWN, MK_LBUTTON, WM_LBUTTONUP); }
     void ClickArrow() const {
         RECT client = {};
         GetClientRect(m_input, &client);
         const RECT arrow = CSearchInput::ComputeLayout(client.right, client.bottom).arrow;
-        ClickAt(m_input, POINT{(arrow.left + arrow.right) / 2, (arrow.top + arrow.bottom) / 2}, WM_LBUTTONDOWN, MK_LBUTTON,
+        remote::ClickAt(m_input, POINT{(arrow.left + arrow.right) / 2, (arrow.top + arrow.bottom) / 2}, WM_LBUTTONDOWN, MK_LBUTTON,
                 WM_LBUTTONUP);
     }
 
@@ -748,7 +736,7 @@ public:
         RECT client = {};
         GetClientRect(Popup(), &client);
         const RECT row = CSearchPopupDlg::RowRect(index, client.right);
-        ClickAt(Popup(), POINT{(row.left + row.right) / 2, (row.top + row.bottom) / 2}, WM_LBUTTONDOWN, MK_LBUTTON,
+        remote::ClickAt(Popup(), POINT{(row.left + row.right) / 2, (row.top + row.bottom) / 2}, WM_LBUTTONDOWN, MK_LBUTTON,
                 WM_LBUTTONUP);
     }
     HWND Radio(int id) const { return remote::FindDescendant(Popup(), L"XSimpRadio", id); }
@@ -871,22 +859,22 @@ TEST_F(ProgramTest, TypingSuggestsOncePerTextKeysPickARowAndEnterShowsMusicAndVi
 
     // "See more" of the videos shows the video view; the tab goes back; "see more" of the songs
     // shows the music view, where a double-click plays the row.
-    ClickAt(ContainerParts::Link(parts.videos), POINT{3, 3}, WM_LBUTTONDOWN, MK_LBUTTON, WM_LBUTTONUP);
+    remote::ClickAt(ContainerParts::Link(parts.videos), POINT{3, 3}, WM_LBUTTONDOWN, MK_LBUTTON, WM_LBUTTONUP);
     EXPECT_TRUE(CProgramRun::WaitUntil([&] { return parts.Shown() == "tabs videos web"; }, 5000)) << parts.Shown();
     const RECT allTab = CNavigateBarTab::TabRect(13);
-    ClickAt(parts.tabs, POINT{(allTab.left + allTab.right) / 2, (allTab.top + allTab.bottom) / 2}, WM_LBUTTONDOWN, MK_LBUTTON,
+    remote::ClickAt(parts.tabs, POINT{(allTab.left + allTab.right) / 2, (allTab.top + allTab.bottom) / 2}, WM_LBUTTONDOWN, MK_LBUTTON,
             WM_LBUTTONUP);
     EXPECT_TRUE(CProgramRun::WaitUntil([&] {
         return parts.Shown() == "tabs nav videos list web" && ContainerParts::Link(parts.navigation);
     }, 5000)) << parts.Shown();
-    ClickAt(ContainerParts::Link(parts.navigation), POINT{3, 3}, WM_LBUTTONDOWN, MK_LBUTTON, WM_LBUTTONUP);
+    remote::ClickAt(ContainerParts::Link(parts.navigation), POINT{3, 3}, WM_LBUTTONDOWN, MK_LBUTTON, WM_LBUTTONUP);
     ASSERT_TRUE(CProgramRun::WaitUntil([&] { return parts.Shown() == "tabs nav list"; }, 5000)) << parts.Shown();
     EXPECT_TRUE(CProgramRun::WaitUntil([&] { return !ContainerParts::Link(parts.navigation); }, 5000))
         << "no link to the view already shown";
     EXPECT_EQ(StringUtility::Format("全部(%d)|音乐(%d)|视频(%d)", songs + videos, songs, videos), GbkText(parts.tabs));
 
     const std::string song = Charset::WString2String(remote::ListCellText(parts.list, 0, 0));
-    ClickAt(parts.list, LeftOfCell(parts.list, 0, 0, 40), WM_LBUTTONDBLCLK, MK_LBUTTON, WM_LBUTTONUP);
+    remote::ClickAt(parts.list, LeftOfCell(parts.list, 0, 0, 40), WM_LBUTTONDBLCLK, MK_LBUTTON, WM_LBUTTONUP);
     ASSERT_TRUE(CProgramRun::WaitUntil([&] {
         const std::string journal = PlayerJournal();
         return journal.find("/mdrun playsong|") != std::string::npos && journal.find(song) != std::string::npos;
@@ -946,7 +934,7 @@ TEST_F(ProgramTest, EmptyBlankLongAndLyricsSearchesAndTheHistoryDropDown) {
     ASSERT_TRUE(box.WaitPopup(true)) << "Down without a popup opens the history";
     remote::SendOr(box.Radio(IDC_SEARCH_RADIO_ALL), BM_CLICK, 0, 0, 0);
     // A press anywhere else closes it.
-    ClickAt(run.Tree(), POINT{5, 5}, WM_LBUTTONDOWN, MK_LBUTTON, WM_LBUTTONUP);
+    remote::ClickAt(run.Tree(), POINT{5, 5}, WM_LBUTTONDOWN, MK_LBUTTON, WM_LBUTTONUP);
     ASSERT_TRUE(box.WaitPopup(false));
 
     // Videos without music: the album page in the videos-only view, the count in the video bar.

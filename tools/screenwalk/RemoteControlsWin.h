@@ -220,6 +220,18 @@ inline LPARAM ListItemData(HWND list, int row) {
 }
 
 // Any window's text (WM_GETTEXT is carried across processes by the system).
+// A click (or right click) at a point of a window of another program: the pointer is moved there
+// first, for the parts that hit-test the real pointer.
+inline void ClickAt(HWND window, POINT client, UINT down, UINT downFlag, UINT up) {
+    POINT screen = client;
+    ClientToScreen(window, &screen);
+    SetCursorPos(screen.x, screen.y);
+    const LPARAM at = MAKELPARAM(client.x, client.y);
+    PostMessageW(window, WM_MOUSEMOVE, 0, at);
+    PostMessageW(window, down, downFlag, at);
+    PostMessageW(window, up, 0, at);
+}
+
 inline std::wstring WindowText(HWND window) {
     wchar_t text[kMaxTextChars + 1] = L"";
     DWORD_PTR ignored = 0;

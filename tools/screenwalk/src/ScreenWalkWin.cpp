@@ -4,13 +4,14 @@
 //   VxMdScreenWalk.exe [--timeout SECONDS] [--keep-open]
 //
 // Protocol on stdout (one line each, flushed): "tree-ready", "list-ready <rows>", "singers-ready",
-// "done"; "info <text>" lines (UTF-8) say what was seen; "error <text>" ends the walk (exit code 1).
+// "search-popup-ready", "search-results-ready", "done"; "info <text>" lines (UTF-8) say what was seen; "error <text>" ends the walk (exit code 1).
 // After each "...-ready" line the walker reads one line from stdin before it goes on (end of input
 // goes on at once). After the last step the main window is closed (WM_CLOSE) and its process
 // awaited, unless --keep-open. Each wait ends after SECONDS (default 90).
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +29,8 @@ const DWORD kPollMs = 100;
 const DWORD kSettleMs = 1500;
 
 const wchar_t kChartsText[] = L"排行榜";
+// Typed into the search box: the demo catalogue has singers, songs and videos of this name.
+const char kSearchTyped[] = "Kes";
 const wchar_t kSingersText[] = L"歌手库";
 
 std::wstring FromGbk(const char* text) {
@@ -113,6 +116,46 @@ public:
         return true;
     }
 
+    // Clicks into the search field and types, as a user would, until the suggestions show.
+    bool SearchPopup() {
+        m_edit = remote::FindDescendant(m_frame, L"CSearchEdit", IDC_SEARCH_EDIT);
+        if (!m_edit) return Fail("no search field (class CSearchEdit)");
+        remote::ClickAt(m_edit, POINT{4, 4}, WM_LBUTTONDOWN, MK_LBUTTON, WM_LBUTTONUP);
+        // The click is posted: typing before it arrives would go into the cue text.
+        if (!WaitFor([&] { return remote::WindowText(m_edit).empty(); }))
+            return Fail("the search field kept its cue after a click into it");
+        for (const char* c = kSearchTyped; *c; ++c) SendToEdit(WM_CHAR, static_cast<WPARAM>(*c));
+        std::wstring rows;
+        if (!WaitFor([&] {
+                HWND popup = Popup();
+                rows = popup && IsWindowVisible(popup) ? remote::WindowText(popup) : std::wstring();
+                return !rows.empty();
+            }))
+            return Fail("no suggestions showed for \"" + std::string(kSearchTyped) + "\"");
+        Settle();
+        Say("info suggestions for " + std::string(kSearchTyped) + ": " +
+            std::to_string(std::count(rows.begin(), rows.end(), L'\n') + 1) + " rows, first: " +
+            Utf8(rows.substr(0, rows.find(L'\n'))));
+        Say("search-popup-ready");
+        return true;
+    }
+
+    // Enter in the field: the search runs and its songs fill the list under the result tabs.
+    bool SearchResults() {
+        HWND tabs = remote::FindDescendant(m_frame, L"VxMd_NavigateBarTab", IDC_CONTAINER_TABS);
+        SendToEdit(WM_KEYDOWN, VK_RETURN);
+        if (!WaitFor([&] {
+                return remote::ListRowCount(m_list) > 0 && tabs && IsWindowVisible(tabs) &&
+                       !(Popup() && IsWindowVisible(Popup()));
+            }))
+            return Fail("the search's rows never showed under the result tabs");
+        Settle();
+        Say("info search: " + std::to_string(remote::ListRowCount(m_list)) + " rows, tabs: " +
+            Utf8(remote::WindowText(tabs)) + ", status: " + Utf8(Status()));
+        Say("search-results-ready");
+        return true;
+    }
+
     bool Close() {
         DWORD pid = 0;
         GetWindowThreadProcessId(m_frame, &pid);
@@ -158,6 +201,23 @@ private:
 
     std::wstring Status() { return m_status ? remote::StatusText(m_status) : std::wstring(); }
 
+    void SendToEdit(UINT msg, WPARAM wp) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(m_edit, msg, wp, 1, SMTO_NORMAL, m_timeoutMs, &ignored);
+    }
+
+    // The search box's popup of the program (a top-level window of its thread).
+    HWND Popup() {
+        DWORD program = 0;
+        GetWindowThreadProcessId(m_frame, &program);
+        for (HWND w = FindWindowW(L"CSearchPopupDlg", nullptr); w; w = FindWindowExW(nullptr, w, L"CSearchPopupDlg", nullptr)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            if (owner == program) return w;
+        }
+        return nullptr;
+    }
+
     // Waits (within the time-out) until the rows, the status text and the tree stay the same for
     // kSettleMs, so that a capture shows a finished screen rather than one half painted.
     void Settle() {
@@ -190,6 +250,7 @@ private:
     HWND m_tree = nullptr;
     HWND m_list = nullptr;
     HWND m_status = nullptr;
+    HWND m_edit = nullptr;
 };
 
 }  // namespace
@@ -213,6 +274,10 @@ int main(int argc, char** argv) {
     if (!walk.Chart()) return 1;
     WaitForGoAhead();
     if (!walk.Singers()) return 1;
+    WaitForGoAhead();
+    if (!walk.SearchPopup()) return 1;
+    WaitForGoAhead();
+    if (!walk.SearchResults()) return 1;
     WaitForGoAhead();
     if (!keepOpen && !walk.Close()) return 1;
     Say("done");

@@ -151,7 +151,7 @@ TEST(RemoteControls, ReadAndDriveTheTreeListAndStatusBarOfAnotherProcess) {
     EXPECT_EQ(0, fake.Wait());
 }
 
-TEST(ScreenWalk, StepsThroughTreeChartAndSingersWaitingForTheGoAheadAndClosesTheProgram) {
+TEST(ScreenWalk, StepsThroughTreeChartSingersAndASearchWaitingForTheGoAheadAndClosesTheProgram) {
     CChild fake("\"" + BinPath("screenwalk_fakeframe.exe") + "\"", false);
     ASSERT_TRUE(fake.Started());
     CChild walker("\"" + BinPath("VxMdScreenWalk.exe") + "\" --timeout 20", true);
@@ -166,11 +166,15 @@ TEST(ScreenWalk, StepsThroughTreeChartAndSingersWaitingForTheGoAheadAndClosesThe
         steps.push_back(line);
         if (line.find("-ready") != std::string::npos) walker.WriteLine();
     }
-    EXPECT_EQ((std::vector<std::string>{"tree-ready", "list-ready 5", "singers-ready", "done"}), steps);
-    ASSERT_EQ(3u, infos.size());
+    EXPECT_EQ((std::vector<std::string>{"tree-ready", "list-ready 5", "singers-ready", "search-popup-ready",
+                                        "search-results-ready", "done"}),
+              steps);
+    ASSERT_EQ(5u, infos.size());
     EXPECT_EQ(u8"info tree: Vx音乐网盘 | 排行榜 | 歌手库 | 精选MV与专辑 | 视频 | 每周推荐", infos[0]);
     EXPECT_EQ(u8"info chart: 新歌榜, first row: 歌曲1 / 歌手1", infos[1]);
     EXPECT_EQ(0u, infos[2].find(u8"info singers: 港台男歌手, 0 items below, 0 rows"));
+    EXPECT_EQ("info suggestions for Kes: 2 rows, first: Kesa\t\xE7\xBA\xA6" "3\xE9\xA6\x96", infos[3]);
+    EXPECT_EQ(0u, infos[4].find(u8"info search: 4 rows, tabs: 全部(4)|音乐(4)|视频(0)"));
     EXPECT_EQ(0, walker.Wait());
     EXPECT_EQ(0, fake.Wait());  // closed by the walker
 }

@@ -2,7 +2,8 @@
 // container classes with the tree, song list and status bar ids of the real one. The tree shows
 // "正在加载..." until a timer builds the top level; choosing a chart fills the list a moment later,
 // choosing anything else leaves it empty. The first top-level list is opened when the tree is built,
-// as the real frame does, so the list already has rows before the walker picks a chart.
+// as the real frame does, so the list already has rows before the walker picks a chart. Typing in
+// the search field shows a popup of suggestions; Enter hides it and shows the result tabs and rows.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -18,7 +19,7 @@ const UINT_PTR kBuildTreeTimer = 1;
 const UINT_PTR kFillListTimer = 2;
 const UINT kDelayMs = 300;
 
-HWND g_tree, g_list, g_status;
+HWND g_tree, g_list, g_status, g_popup, g_tabs;
 HTREEITEM g_charts;
 int g_pendingRows;
 
@@ -67,6 +68,26 @@ void BuildTree(HWND frame) {
     for (const wchar_t* name : {L"精选MV与专辑", L"视频", L"每周推荐"}) Insert(TVI_ROOT, name);
     SendMessageW(g_status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Gbk(frame::kLoadComplete).c_str()));
     SendMessageW(g_tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(first));
+}
+
+LRESULT CALLBACK SearchEditProc(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CHAR) {
+        wchar_t text[64] = L"";
+        GetWindowTextW(window, text, 60);
+        std::wstring typed = std::wstring(text) + static_cast<wchar_t>(wp);
+        SetWindowTextW(window, typed.c_str());
+        SetWindowTextW(g_popup, (typed + L"a\t约3首\n" + typed + L"b\t约2首").c_str());
+        ShowWindow(g_popup, SW_SHOWNOACTIVATE);
+        return 0;
+    }
+    if (msg == WM_KEYDOWN && wp == VK_RETURN) {
+        ShowWindow(g_popup, SW_HIDE);
+        SetWindowTextW(g_tabs, L"全部(4)|音乐(4)|视频(0)");
+        ShowWindow(g_tabs, SW_SHOW);
+        FillList(4, L"搜索");
+        return 0;
+    }
+    return DefWindowProcW(window, msg, wp, lp);
 }
 
 LRESULT CALLBACK ForwardNotifyProc(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
@@ -118,6 +139,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Register(frame::kFrameClass, FrameProc);
     Register(frame::kSplitterClass, ForwardNotifyProc);
     Register(frame::kContainerClass, ForwardNotifyProc);
+    Register(L"CSearchEdit", SearchEditProc);
+    Register(L"CSearchPopupDlg", DefWindowProcW);
+    Register(L"VxMd_NavigateBarTab", DefWindowProcW);
     HWND frameWindow = CreateWindowExW(0, frame::kFrameClass, L"Fake frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
                                        800, 600, nullptr, nullptr, instance, nullptr);
     HWND splitter = CreateWindowExW(0, frame::kSplitterClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 560, frameWindow,
@@ -128,6 +152,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                                      frameWindow, reinterpret_cast<HMENU>(IDC_FRAME_CONTAINER), instance, nullptr);
     g_list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 600, 560, container,
                              reinterpret_cast<HMENU>(IDC_CONTAINER_LIST), instance, nullptr);
+    CreateWindowExW(0, L"CSearchEdit", L"", WS_CHILD | WS_VISIBLE, 200, 0, 300, 20, frameWindow,
+                    reinterpret_cast<HMENU>(IDC_SEARCH_EDIT), instance, nullptr);
+    g_popup = CreateWindowExW(WS_EX_TOOLWINDOW, L"CSearchPopupDlg", L"", WS_POPUP, 200, 20, 300, 100, frameWindow,
+                              nullptr, instance, nullptr);
+    g_tabs = CreateWindowExW(0, L"VxMd_NavigateBarTab", L"", WS_CHILD, 0, 0, 600, 30, container,
+                             reinterpret_cast<HMENU>(IDC_CONTAINER_TABS), instance, nullptr);
     g_status = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, frameWindow,
                                reinterpret_cast<HMENU>(IDC_FRAME_STATUS), instance, nullptr);
     for (int column = 0; column < 2; ++column) {
