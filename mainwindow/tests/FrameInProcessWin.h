@@ -21,7 +21,7 @@
 // updater are stopped. One per process: the catalogue's facade, made by the first, stays.
 class CFrameInProcess {
 public:
-    CFrameInProcess() : m_frame(m_commandLine) {
+    CFrameInProcess() : m_frame(m_commandLine), m_first(++FramesMade() == 1) {
         AfxGetConfigManager()->SetString("Servers", "All", "http://127.0.0.1:9");
         AfxGetHttpRequestMgr()->Init(0, (m_root.Path() + "\\http").c_str());
         AfxGetFileCache()->Init(0, (m_root.Path() + "\\cache").c_str());
@@ -41,6 +41,8 @@ public:
     CFrameInProcess& operator=(const CFrameInProcess&) = delete;
 
     HWND Hwnd() const { return m_hwnd; }
+    // The catalogue answers the first frame of the process only (its facade stays).
+    bool FirstInProcess() const { return m_first; }
     CMainFrame& Frame() { return m_frame; }
 
     // Runs this thread's messages until `done` or `ms` passed; returns done().
@@ -73,10 +75,16 @@ public:
     }
 
 private:
+    static int& FramesMade() {
+        static int s_made = 0;
+        return s_made;
+    }
+
     ScopedDataRoot m_root{"frame"};
     CCommandLine m_commandLine;
     CMainFrame m_frame;
     HWND m_hwnd = nullptr;
+    bool m_first;
 };
 
 // Whether an icon handle of this process still stands for an icon.
