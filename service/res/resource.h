@@ -1,0 +1,3 @@
+#pragma once
+
+#define IDS_SERVICENAME 100
