@@ -153,8 +153,14 @@ bool CCommandPipeServer::Start(DWORD messageThreadId) {
     if (Running()) return true;
     CCommandPipeSecurity security;
     if (!security.Attributes()) return false;
+    // Nobody may own the name before us and serve our clients. Wine ignores the first instance flag,
+    // hence the look first.
+    if (WaitNamedPipeA(kCommandPipeName, 1) || GetLastError() != ERROR_FILE_NOT_FOUND) {
+        VxMdLog::Log(kServiceLogFile, VxMdLog::LEVEL_DEBUG, kTag,
+                     "another process owns the pipe name (%lu), not serving", GetLastError());
+        return false;
+    }
     auto state = std::make_shared<State>();
-    // The first instance flag keeps anyone from creating the name before us and serving our clients.
     state->pipe.Reset(CreateNamedPipeA(kCommandPipeName,
                                        PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
                                        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
