@@ -10,6 +10,7 @@
 #include "ServiceLog.h"
 #include "log/VxMdLog.h"
 #include "resource.h"
+#include "vxlib/Charset.h"
 #include "vxlib/SharedObjectsWin.h"
 
 namespace {
@@ -19,7 +20,7 @@ const char kPerUserClasses[] = "Software\\Classes\\";
 const char kLocalService[] = "LocalService";
 const char kServicesKey[] = "SYSTEM\\CurrentControlSet\\services\\";
 const char kFailureActions[] = "FailureActions";
-const char kDependencies[] = "RPCSS\0";  // a list: double NUL at the end
+const wchar_t kDependencies[] = L"RPCSS\0";  // a list: double NUL at the end
 const char kNoUiVariable[] = "VX_SERVICE_NO_UI";
 const DWORD kRestartDelayMs = 60000;
 const DWORD kUninstallStopWaitMs = 10000;
@@ -156,10 +157,12 @@ int CVxMdServiceModule::InstallService() {
         char path[MAX_PATH] = {};
         DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
         if (n == 0 || n >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
-        const std::string binary = std::string("\"") + path + "\"";
-        CScHandle service(CreateServiceA(scm.Get(), m_name, m_name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                         SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, binary.c_str(), nullptr, nullptr,
-                                         kDependencies, nullptr, nullptr));
+        const std::wstring binary = L"\"" + Charset::String2WString(path) + L"\"";
+        const std::wstring name = Charset::String2WString(m_name);
+        // The wide call: Wine's CreateServiceA stores a dependency list that runs past its end.
+        CScHandle service(CreateServiceW(scm.Get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
+                                         SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
+                                         binary.c_str(), nullptr, nullptr, kDependencies, nullptr, nullptr));
         if (!service) {
             DWORD err = GetLastError();
             VxMdLog::Log(kServiceLogFile, VxMdLog::LEVEL_DEBUG, kTag, "CreateService failed %lu", err);
