@@ -126,8 +126,8 @@ int CVxMdServiceModule::UnregisterAppId(bool perUser) {
 }
 
 int CVxMdServiceModule::Unregister(bool perUser) {
-    if (!Uninstall()) return ERROR_SERVICE_EXISTS;
-    return UnregisterAppId(perUser);
+    int result = Uninstall();
+    return result ? result : UnregisterAppId(perUser);
 }
 
 bool CVxMdServiceModule::IsServiceRegistered() {
@@ -188,17 +188,19 @@ int CVxMdServiceModule::WriteFailureActions() {
     return static_cast<int>(r);
 }
 
-bool CVxMdServiceModule::Uninstall() {
-    if (!IsInstalled()) return true;
+int CVxMdServiceModule::Uninstall() {
+    if (!IsInstalled()) return 0;
     CScHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!scm) {
+        DWORD err = GetLastError();
         Complain("Could not open Service Manager");
-        return false;
+        return static_cast<int>(err);
     }
     CScHandle service(OpenServiceA(scm.Get(), m_name, SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE));
     if (!service) {
+        DWORD err = GetLastError();
         Complain("Could not open service");
-        return false;
+        return static_cast<int>(err);
     }
     SERVICE_STATUS status = {};
     if (ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)) {
@@ -216,11 +218,12 @@ bool CVxMdServiceModule::Uninstall() {
         }
     }
     if (!DeleteService(service.Get())) {
-        VxMdLog::Log(kServiceLogFile, VxMdLog::LEVEL_DEBUG, kTag, "DeleteService failed %lu", GetLastError());
+        DWORD err = GetLastError();
+        VxMdLog::Log(kServiceLogFile, VxMdLog::LEVEL_DEBUG, kTag, "DeleteService failed %lu", err);
         Complain("Could not delete service");
-        return false;
+        return static_cast<int>(err);
     }
-    return true;
+    return 0;
 }
 
 void CVxMdServiceModule::Complain(const char* text) {
@@ -307,9 +310,10 @@ void WINAPI CVxMdServiceModule::HandlerEntry(DWORD code) {
 }
 
 void CVxMdServiceModule::ServiceMain() {
+    MSG msg;
+    PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the queue the stop's WM_QUIT goes to
     m_serviceThreadId = GetCurrentThreadId();
     m_status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
-    m_status.dwControlsAccepted = SERVICE_ACCEPT_STOP;
     m_statusHandle = RegisterServiceCtrlHandlerA(m_name, HandlerEntry);
     if (!m_statusHandle) {
         LogEvent("Handler not installed");
@@ -319,7 +323,7 @@ void CVxMdServiceModule::ServiceMain() {
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (StartWorker()) {
         LogEvent("Service started");
-        SetStatus(SERVICE_RUNNING);
+        if (!m_stopRequested) SetStatus(SERVICE_RUNNING);
         RunMessageLoop();
     } else {
         std::lock_guard<std::mutex> hold(m_statusLock);
@@ -357,6 +361,8 @@ void CVxMdServiceModule::Handler(DWORD code) {
 void CVxMdServiceModule::SetStatus(DWORD state) {
     std::lock_guard<std::mutex> hold(m_statusLock);
     m_status.dwCurrentState = state;
+    // A stop is taken only once running: the start must not race the stop sequence.
+    m_status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
     m_status.dwCheckPoint = 0;
     m_status.dwWaitHint = state == SERVICE_STOP_PENDING ? kStopPendingHintMs : 0;
     if (!SetServiceStatus(m_statusHandle, &m_status)) {

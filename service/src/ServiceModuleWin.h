@@ -39,7 +39,7 @@ private:
     int InstallService();
     int WriteFailureActions();
     bool IsInstalled();
-    bool Uninstall();
+    int Uninstall();  // 0 or the failure's Win32 error
     bool IsServiceRegistered();
 
     int RunPlain();

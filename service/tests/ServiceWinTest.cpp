@@ -293,7 +293,7 @@ TEST_F(ServiceTest, PlainRunServesEachClientInTurnAndDropsEveryBadMessage) {
         {"wrong marker", wrongMarker, false},
         {"L != size - 16", badL, false},
         {"D mismatch", badD, false},
-        {"N = 10241", EncodePipeFrame(payloadHead + std::string("\x01\x28\x00\x00abc", 7), "Test"), false},
+        {"N = 10241", EncodePipeFrame(payloadHead + std::string("\x01\x28\x00\x00" "abc", 7), "Test"), false},
         {"N = -1", EncodePipeFrame(payloadHead + std::string("\xff\xff\xff\xff" "abc", 7), "Test"), false},
         {"zero bytes", "", false},
         {"1 MiB", std::string(1 << 20, 'T'), false},
@@ -311,7 +311,9 @@ TEST_F(ServiceTest, PlainRunServesEachClientInTurnAndDropsEveryBadMessage) {
         ++expected;
         EXPECT_TRUE(WaitUntil([&] { return served() >= expected; })) << b.name;
         EXPECT_EQ(expected, served()) << b.name << " reached the handler";
-        if (b.hold) EXPECT_LT(GetTickCount() - start, kReadBoundMs + 3000) << b.name << " blocked the next client";
+        if (b.hold) {
+            EXPECT_LT(GetTickCount() - start, kReadBoundMs + 3000) << b.name << " blocked the next client";
+        }
     }
     EXPECT_NE(std::string::npos, ReadText(log).find("client silent for"));
 
