@@ -26,7 +26,8 @@ StreamResult StreamToFile(const char* url, const char* path, int partSize, const
         return STREAM_STOPPED;
     }
     const std::wstring widePath = Charset::String2WString(path);
-    CHandle file(CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CHandle file(
+        CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) {
         *error = static_cast<int>(GetLastError());
         requests->CloseRequest(handle);
