@@ -300,6 +300,12 @@ TEST_F(MsgHandlerTest, TodaysDataWithItsRootIsNotDownloaded) {
     EXPECT_EQ(0, ArchiveRequests());
     EXPECT_FALSE(RefreshRunning());
     ExpectOldDataKept();
+
+    std::string common;
+    ASSERT_TRUE(Dir::GetVxPath(PATH_COMMON_APPDATA, common));
+    const std::string log = ReadText(common + "\\Vixo\\VxMelodisk\\log\\VxMdService_tests\\MsgHandler.txt");
+    EXPECT_NE(std::string::npos, log.find("DEBUG [OnMsgHandler] uiMsg=13370")) << log;
+    EXPECT_NE(std::string::npos, log.find("DEBUG [OnMsgHandler] uiMsg=13371")) << log;
 }
 
 TEST_F(MsgHandlerTest, WhileTheMainProgramRunsTheArchiveWaitsForTheNextCheck) {
