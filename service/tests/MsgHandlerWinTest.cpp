@@ -358,9 +358,9 @@ TEST_F(MsgHandlerTest, EmptyRepliesAndBadArchivesLeaveTheDataAsItWas) {
     ExpectOldDataKept();
     EXPECT_EQ(stale, LastUpdate());
 
-    // Archives left in place, installed by a check that downloads nothing after them: one whose
-    // "singer.pl" does not load, one with an entry that climbs out of the unpack folder.
-    SetLastUpdate(Now());
+    // Archives left in place and installed by command 68 (whether or not a main program of
+    // another test runs): one whose "singer.pl" does not load, one with an entry that climbs out
+    // of the unpack folder.
     const std::string newRoot = "<pl n=\"new\"/>";
     const std::vector<std::vector<ZipTestEntry>> archives = {
         {{"root0920.pl", newRoot}, {"singer.pl", "<pl><pl id=\"1\" init=\"a\""}},
@@ -368,7 +368,7 @@ TEST_F(MsgHandlerTest, EmptyRepliesAndBadArchivesLeaveTheDataAsItWas) {
     };
     for (const auto& entries : archives) {
         ASSERT_TRUE(Dir::WriteWholeFile(m_data + "BangDan.zip", MakeTestZip(entries)));
-        thread.Post(kMsgCheckBangDan);
+        thread.Command(kCmdInstallUpdate, "");
         ASSERT_TRUE(thread.Sync());
         ExpectOldDataKept();
         EXPECT_FALSE(Dir::IsExistFile(m_data + "escaped.pl"));
