@@ -14,31 +14,25 @@
 #include "config/ServerAddress.h"
 #include "core/MessageManager.h"
 #include "datadef/SongListMgr.h"
+#include "http/StreamToFile.h"
 #include "http/VxHttpRequestMgr.h"
 #include "log/VxMdLog.h"
 #include "vxlib/Charset.h"
 #include "vxlib/DateTime.h"
 #include "vxlib/Dir.h"
 #include "vxlib/HandleWin.h"
+#include "vxlib/RankingStoreWin.h"
 #include "vxlib/SharedObjectsWin.h"
 #include "vxlib/Zip.h"
 
 namespace {
 
+using namespace RankingStore;
+
 const char kLogFile[] = "NetSongData.txt";
-const wchar_t kFinishEventName[] = L"Global\\VixoMelodiskBangdanFinishEvent_20110427";
-const wchar_t kRankingMutexName[] = L"Global\\VixoMelodiskBangdanMutex_20110427";
 const DWORD kFinishWaitMs = 10000;
-const char kConfigSection[] = "BangDan";
-const char kConfigLastUpdate[] = "LastUpdateTime";
-const char kRootFile[] = "root0920.pl";
-const char kArchiveFile[] = "BangDan.zip";
-const char kUnpackDir[] = "res\\";
 const char kWebResDir[] = "webres";
-const char kArchivePath[] = "/pdeck_data/dataset/VPan/Tree.zip";
 const char kNetListGroup[] = "VX_NET_SONG";
-const int kDownloadAttempts = 3;
-const int kReadChunk = 512;
 const char kRecentShowName[] = "最近播放";
 const char kRecentSongsImage[] = "recent.jpg";
 const char kRecentVideosImagePath[] = "/star/tags/vpan/video/videorecent.jpg";
@@ -57,7 +51,7 @@ void RemoveFile(const std::string& path) { DeleteFileW(Charset::String2WString(p
 class CRankingLock {
 public:
     explicit CRankingLock(const char* tag) : m_tag(tag) {
-        m_mutex.Reset(SharedObjects::CreateSharedMutex(kRankingMutexName));
+        m_mutex.Reset(SharedObjects::CreateSharedMutex(kMutexName));
         if (!m_mutex.Valid()) {
             RANKING_LOG(m_tag, "CreateMutex failed: %lu", GetLastError());
             return;
@@ -85,41 +79,20 @@ private:
 
 bool FetchArchive(const std::string& archive) {
     std::string url = GetServerAddress(kServerDownload) + kArchivePath;
-    IVxHttpRequestMgr* requests = AfxGetHttpRequestMgr();
-    int handle = 0;
     int error = 0;
-    if (!requests || !requests->OpenRequest(url.c_str(), 0, "", &handle, &error, 0)) {
+    switch (VxHttp::StreamToFile(url.c_str(), archive.c_str(), kReadPart, nullptr, &error)) {
+    case VxHttp::STREAM_DONE:
+        return true;
+    case VxHttp::STREAM_OPEN_FAILED:
         RANKING_LOG("DownloadXml", "OpenRequest %s failed: %d", url.c_str(), error);
         return false;
-    }
-    CHandle file(CreateFileW(Charset::String2WString(archive).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) {
-        RANKING_LOG("DownloadXml", "CreateFile %s failed: %lu", archive.c_str(), GetLastError());
-        requests->CloseRequest(handle);
+    case VxHttp::STREAM_FILE_FAILED:
+        RANKING_LOG("DownloadXml", "CreateFile %s failed: %d", archive.c_str(), error);
         return false;
-    }
-    long long total = 0;
-    char buffer[kReadChunk];
-    for (;;) {
-        int length = kReadChunk;
-        if (!requests->ReadPart(handle, buffer, &length, &error) || length < 1) break;
-        DWORD written = 0;
-        if (!WriteFile(file.Get(), buffer, static_cast<DWORD>(length), &written, nullptr) ||
-            written != static_cast<DWORD>(length)) {
-            RANKING_LOG("DownloadXml", "WriteFile failed: %lu", GetLastError());
-            break;
-        }
-        total += length;
-    }
-    requests->CloseRequest(handle);
-    file.Reset();
-    if (total == 0) {
+    default:
         RANKING_LOG("DownloadXml", "empty archive");
-        RemoveFile(archive);
         return false;
     }
-    return true;
 }
 
 // Copies the folder's content below `to`, overwriting files.
@@ -140,16 +113,19 @@ void CopyTree(const std::wstring& from, const std::wstring& to) {
     FindClose(find);
 }
 
-void CopyIntoDataDir(const std::string& resDir, const std::string& dataDir, const std::vector<std::string>& names) {
-    CRankingLock lock("DownloadXml");
-    for (const std::string& name : names) {
-        std::string from = resDir + name;
-        if (Dir::IsDirectory(from)) {
-            Dir::MakeDir(dataDir + name);
-        } else if (!Dir::CopyFileA(from, dataDir + name, true)) {
-            RANKING_LOG("DownloadXml", "copy %s failed", name.c_str());
-        }
+void TraceCopy(void*, CopyStep step, const char* name) {
+    switch (step) {
+    case kCopyBeforeWait: RANKING_LOG("DownloadXml", "before WaitForSingleObject"); break;
+    case kCopyAfterWait: RANKING_LOG("DownloadXml", "after WaitForSingleObject"); break;
+    case kCopyBeforeRelease: RANKING_LOG("DownloadXml", "before ReleaseMutex"); break;
+    case kCopyFailed: RANKING_LOG("DownloadXml", "copy %s failed", name); break;
     }
+}
+
+void CopyIntoDataDir(const std::string& resDir, const std::string& dataDir, const std::vector<std::string>& names) {
+    CHandle mutex(SharedObjects::CreateSharedMutex(kMutexName));
+    if (!mutex.Valid()) RANKING_LOG("DownloadXml", "CreateMutex failed: %lu", GetLastError());
+    CopyUnderMutex(mutex.Get(), resDir, dataDir, names, TraceCopy, nullptr);
 }
 
 bool DownloadAttempt(int attempt, const std::string& dataDir) {

@@ -1,29 +1,22 @@
 #include "SingerIndex.h"
 
+#include "vxlib/RankingStore.h"
 #include "vxlib/Xml.h"
 
 namespace SingerIndex {
 namespace {
 
-struct Category {
-    const char* key;  // district followed by sex, as singer elements carry them
-    const char* stem;
-};
+using RankingStore::kSingerAttrs;
 
-const Category kCategories[] = {
-    {"港台男", "gangtainan"},   {"港台女", "gangtainv"},   {"港台组合", "gangtaizuhe"},
-    {"大陆男", "dalunan"},      {"大陆女", "dalunv"},      {"大陆组合", "daluzuhe"},
-    {"欧美男", "oumeinan"},     {"欧美女", "oumeinv"},     {"欧美组合", "oumeizuhe"},
-    {"日韩男", "rihannan"},     {"日韩女", "rihannv"},     {"日韩组合", "rihanzuhe"},
-    {"all_s", "all"},
-};
-const size_t kCategoryCount = sizeof(kCategories) / sizeof(kCategories[0]);
+// The shared categories, then "all", which takes every singer.
+const size_t kCategoryCount = RankingStore::kSingerCategoryCount + 1;
 const size_t kAllCategory = kCategoryCount - 1;
-const size_t kOtherList = 26;
+const size_t kOtherList = RankingStore::kOtherLetter;
 const size_t kPopularList = 27;
 const size_t kSubLists = 28;
+static_assert(RankingStore::kOtherLetter == 26, "letters a to z come before the other list");
 
-const char* const kSingerAttrs[] = {"id", "n", "t", "img", "sex", "dis", "rank", "init", "c"};
+const char* CategoryStem(size_t c) { return c == kAllCategory ? "all" : RankingStore::kSingerCategories[c].stem; }
 
 struct SubList {
     std::string name;
@@ -48,15 +41,6 @@ std::string SubListShowName(size_t index) {
     return "热门";
 }
 
-size_t LetterList(const std::string& init) {
-    if (!init.empty()) {
-        char c = init[0];
-        if (c >= 'a' && c <= 'z') return static_cast<size_t>(c - 'a');
-        if (c >= 'A' && c <= 'Z') return static_cast<size_t>(c - 'A');
-    }
-    return kOtherList;
-}
-
 void AddSinger(SubList& list, const Xml::XmlNode& singer) {
     Xml::XmlNode child = list.root.AppendChild("pl");
     for (const char* attr : kSingerAttrs) child.SetAttr(attr, singer.GetAttr(attr));
@@ -64,7 +48,7 @@ void AddSinger(SubList& list, const Xml::XmlNode& singer) {
 }
 
 void Place(CategoryLists& category, const Xml::XmlNode& singer, const std::string& init) {
-    AddSinger(category.lists[LetterList(init)], singer);
+    AddSinger(category.lists[RankingStore::LetterOf(init)], singer);
     SubList& popular = category.lists[kPopularList];
     if (popular.count < kPopularCap) AddSinger(popular, singer);
 }
@@ -96,24 +80,24 @@ bool Build(const std::string& dir, std::vector<std::string>& written) {
     for (size_t c = 0; c < kCategoryCount; ++c) {
         for (size_t i = 0; i < kSubLists; ++i) {
             SubList& list = categories[c].lists[i];
-            list.name = SubListName(kCategories[c].stem, i);
+            list.name = SubListName(CategoryStem(c), i);
             list.showName = SubListShowName(i);
             list.root.SetAttr("t", "1");
             list.root.SetAttr("n", list.name);
             list.root.SetAttr("sn", list.showName);
         }
-        ok = WriteCategoryIndex(dir, kCategories[c].stem, categories[c], written) && ok;
+        ok = WriteCategoryIndex(dir, CategoryStem(c), categories[c], written) && ok;
     }
 
     Xml::XmlNode singers;
-    if (singers.LoadFile(dir + "singer.pl")) {
+    if (singers.LoadFile(dir + RankingStore::kSingerFile)) {
         for (auto it = singers.ChildBegin(); it != singers.ChildEnd(); ++it) {
             const Xml::XmlNode& singer = *it;
             std::string init = singer.GetAttr("init");
             Place(categories[kAllCategory], singer, init);
             std::string key = singer.GetAttr("dis") + singer.GetAttr("sex");
             for (size_t c = 0; c < kAllCategory; ++c) {
-                if (key == kCategories[c].key) {
+                if (key == RankingStore::kSingerCategories[c].key) {
                     Place(categories[c], singer, init);
                     break;
                 }

@@ -2,7 +2,7 @@
 
 {"routes": {"/path": {"status": 200, "headers": {"X": "y"}, "body": "text" | "file": "rel/path",
                       "delay_ms": 0, "cut_after": null, "chunked": false, "pace_ms": 0,
-                      "hold_ms": 0}}}
+                      "hold_ms": 0, "chunk_size": 65536}}}
 
 "file" is relative to the served root. The file is read again when it changes.
 """
@@ -38,4 +38,4 @@ def handle(request, Reply):
     return Reply(status=route.get("status", 200), headers=route.get("headers", {}), body=body,
                  chunked=route.get("chunked", False), delay_ms=route.get("delay_ms", 0),
                  cut_after=route.get("cut_after"), pace_ms=route.get("pace_ms", 0),
-                 hold_ms=route.get("hold_ms", 0))
+                 hold_ms=route.get("hold_ms", 0), chunk_size=route.get("chunk_size", 65536))
