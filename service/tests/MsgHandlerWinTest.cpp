@@ -3,6 +3,7 @@
 // stand-in server (VX_WITH_SERVER=1), whose replies the tests script in the routes file.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <fstream>
 #include <functional>
@@ -10,7 +11,10 @@
 #include <sstream>
 #include <string>
 
+#include "FrameConstants.h"
 #include "MsgHandlerWin.h"
+#include "RemoteControlsWin.h"
+#include "resource.h"
 #include "PipeCommand.h"
 #include "SessionProcessWin.h"
 #include "ZipTestWriter.h"
@@ -470,4 +474,46 @@ TEST_F(MsgHandlerTest, KillEndsProcessesByPlainNameOnly) {
     EXPECT_FALSE(victim.WaitEnd(1500)) << "a refused name ended the process";
     thread.Command(kCmdKillProcess, name);
     EXPECT_TRUE(victim.WaitEnd(15000));
+}
+
+// The whole way: the service program, started on stale data, refreshes it from the download server
+// at its start, and the main program then shows the refreshed tree.
+TEST_F(MsgHandlerTest, TheRunningServiceRefreshesStaleDataAndTheMainProgramShowsIt) {
+    WriteOldData();
+    SetLastUpdate(Yesterday());
+    const int64_t started = Now();
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION service = {};
+    std::string line = "\"" + BinDir() + "VxMdService.exe\" -Run";
+    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &service));
+    CHandle serviceProcess(service.hProcess);
+    CloseHandle(service.hThread);
+    EXPECT_TRUE(WaitUntil([&] { return LastUpdate() >= started && ArchiveRequests() == 1; }, 60000))
+        << "requests " << ArchiveRequests() << ", LastUpdateTime " << LastUpdate();
+    for (const std::string& name : SingerListNames()) EXPECT_TRUE(Dir::IsExistFile(m_data + name)) << name;
+    EXPECT_NE("<pl n=\"old\"/>", ReadText(m_data + "root0920.pl"));
+    // A plain run ends on WM_QUIT to its main thread.
+    for (int i = 0; i < 100 && WaitForSingleObject(serviceProcess.Get(), 0) == WAIT_TIMEOUT; ++i) {
+        PostThreadMessageA(service.dwThreadId, WM_QUIT, 0, 0);
+        WaitForSingleObject(serviceProcess.Get(), 100);
+    }
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(serviceProcess.Get(), 0));
+
+    // Today's data with its root: the main program loads it as it is and shows the charts.
+    PROCESS_INFORMATION program = {};
+    line = "\"" + BinDir() + "VxMelodisk.exe\"";
+    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &program));
+    CHandle programProcess(program.hProcess);
+    CloseHandle(program.hThread);
+    HWND frame = nullptr, tree = nullptr;
+    EXPECT_TRUE(WaitUntil([&] {
+        frame = FindWindowW(frame::kFrameClass, nullptr);
+        tree = frame ? remote::FindDescendant(frame, WC_TREEVIEWW, IDC_FRAME_TREE) : nullptr;
+        return tree && remote::FindTreeChild(tree, nullptr, L"排行榜") != nullptr;
+    }, 60000)) << "the main program's tree never showed the refreshed charts";
+    if (frame) PostMessageW(frame, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(programProcess.Get(), 30000) != WAIT_OBJECT_0) TerminateProcess(programProcess.Get(), 1);
+    EXPECT_EQ(1, ArchiveRequests()) << "the main program found the data fresh";
 }
