@@ -130,20 +130,25 @@ bool OwnTokenInConsole(const char* tag, CHandle& token) {
 
 }  // namespace
 
-bool StartAsConsoleUser(const std::string& commandLine) {
-    const char* tag = "RunMelodisk";
+namespace {
+
+// A token for the console session, then the command line on its desktop; the plain start is the
+// fallback where the session functions are not to be had.
+bool StartInConsole(const char* tag, bool (*takeToken)(const char*, CHandle&), const std::string& commandLine) {
     HANDLER_LOG(tag, "%s", commandLine.c_str());
     CHandle token;
-    if (UserToken(tag, token) && StartAs(tag, token.Get(), commandLine)) return true;
+    if (takeToken(tag, token) && StartAs(tag, token.Get(), commandLine)) return true;
     return StartPlain(tag, commandLine);
 }
 
+}  // namespace
+
+bool StartAsConsoleUser(const std::string& commandLine) {
+    return StartInConsole("RunMelodisk", UserToken, commandLine);
+}
+
 bool StartWithOwnToken(const std::string& commandLine) {
-    const char* tag = "RunInSession";
-    HANDLER_LOG(tag, "%s", commandLine.c_str());
-    CHandle token;
-    if (OwnTokenInConsole(tag, token) && StartAs(tag, token.Get(), commandLine)) return true;
-    return StartPlain(tag, commandLine);
+    return StartInConsole("RunInSession", OwnTokenInConsole, commandLine);
 }
 
 bool RunAndWait(const std::string& program) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ExpectedSingerLists.h"
 #include "HandlerRules.h"
 #include "SingerLists.h"
 #include "vxlib/Dir.h"
@@ -25,13 +26,6 @@ std::string TempDir(const char* tag) {
     return dir;
 }
 
-std::vector<std::string> ExpectedNames() {
-    std::vector<std::string> names = {"gangtainan.pl", "gangtainv.pl", "gangtaizuhe.pl",
-                                      "dalunan.pl",    "dalunv.pl",    "daluzuhe.pl"};
-    for (char c = 'a'; c <= 'z'; ++c) names.push_back(std::string(1, c) + ".pl");
-    names.push_back("other.pl");
-    return names;
-}
 
 }  // namespace
 
@@ -73,7 +67,7 @@ TEST(SingerLists, SingersLandInTheirCategoryAndLetterFiles) {
 
     std::vector<std::string> written;
     EXPECT_EQ(SingerLists::kBuilt, SingerLists::Build(dir, written));
-    EXPECT_EQ(ExpectedNames(), written);
+    EXPECT_EQ(ExpectedSingerListNames(), written);
 
     std::map<std::string, std::vector<std::string>> ids;
     for (const std::string& name : written) {
@@ -116,7 +110,7 @@ TEST(SingerLists, WithoutSingersOnlyRootsAndDamagedSingersWriteNothing) {
     const std::string dir = TempDir("empty");
     std::vector<std::string> written;
     EXPECT_EQ(SingerLists::kNoSingerFile, SingerLists::Build(dir, written));
-    EXPECT_EQ(ExpectedNames(), written);
+    EXPECT_EQ(ExpectedSingerListNames(), written);
     Xml::XmlNode dalunan;
     ASSERT_TRUE(dalunan.LoadFile(dir + "dalunan.pl"));
     EXPECT_EQ("<pl t=\"8\" n=\"dalunan\" sn=\"大陆男歌手\" />", dalunan.ToString());

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "ExpectedSingerLists.h"
 #include "FrameConstants.h"
 #include "MsgHandlerWin.h"
 #include "RemoteControlsWin.h"
@@ -228,13 +229,6 @@ protected:
     size_t m_journalStart = 0;
 };
 
-std::vector<std::string> SingerListNames() {
-    std::vector<std::string> names = {"gangtainan.pl", "gangtainv.pl", "gangtaizuhe.pl",
-                                      "dalunan.pl",    "dalunv.pl",    "daluzuhe.pl"};
-    for (char c = 'a'; c <= 'z'; ++c) names.push_back(std::string(1, c) + ".pl");
-    names.push_back("other.pl");
-    return names;
-}
 
 }  // namespace
 
@@ -263,13 +257,13 @@ TEST_F(MsgHandlerTest, StaleDataIsDownloadedUnpackedListedAndCopiedThenTheFinish
     for (const char* name : {"root0920.pl", "charts.pl", "singer.pl"}) {
         EXPECT_TRUE(Dir::IsExistFile(m_data + name)) << name;
     }
-    for (const std::string& name : SingerListNames()) EXPECT_TRUE(Dir::IsExistFile(m_data + name)) << name;
+    for (const std::string& name : ExpectedSingerListNames()) EXPECT_TRUE(Dir::IsExistFile(m_data + name)) << name;
 
     // Every singer once in its letter file, and the "港台女" singers exactly in their category.
     Xml::XmlNode singers;
     ASSERT_TRUE(singers.LoadFile(m_data + "singer.pl"));
     size_t inLetters = 0;
-    for (const std::string& name : SingerListNames()) {
+    for (const std::string& name : ExpectedSingerListNames()) {
         if (name.size() > 4 && name != "other.pl") continue;
         Xml::XmlNode list;
         ASSERT_TRUE(list.LoadFile(m_data + name)) << name;
@@ -492,7 +486,7 @@ TEST_F(MsgHandlerTest, TheRunningServiceRefreshesStaleDataAndTheMainProgramShows
     CloseHandle(service.hThread);
     EXPECT_TRUE(WaitUntil([&] { return LastUpdate() >= started && ArchiveRequests() == 1; }, 60000))
         << "requests " << ArchiveRequests() << ", LastUpdateTime " << LastUpdate();
-    for (const std::string& name : SingerListNames()) EXPECT_TRUE(Dir::IsExistFile(m_data + name)) << name;
+    for (const std::string& name : ExpectedSingerListNames()) EXPECT_TRUE(Dir::IsExistFile(m_data + name)) << name;
     EXPECT_NE("<pl n=\"old\"/>", ReadText(m_data + "root0920.pl"));
     // A plain run ends on WM_QUIT to its main thread.
     for (int i = 0; i < 100 && WaitForSingleObject(serviceProcess.Get(), 0) == WAIT_TIMEOUT; ++i) {
