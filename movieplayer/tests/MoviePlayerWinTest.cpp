@@ -54,7 +54,7 @@ HCURSOR SettledCursor(HCURSOR previous) {
 }
 
 TEST(MoviePlayerTest, StartRulesTitlesAndFieldsSeenFromOutside) {
-    // Without "/mdplay" (in any case) the program ends at once with code 1.
+    // Without "/mdplay" (in any letter case) the program ends at once with code 1.
     for (const char* arguments : {"", "/play 640|360|i|u|t", "mdplay 640|360|i|u|t"}) {
         CPlayerRun run;
         ASSERT_TRUE(run.Start(arguments));
@@ -133,7 +133,7 @@ TEST(MoviePlayerTest, IconFromTheIcoFolderFromADrivePathOrTheProgramsOwn) {
             EXPECT_TRUE(WaitUntil([&] { return (seen = ScreenPixel(centre)) == c.colour; }, 5000))
                 << std::hex << seen;
         } else {
-            // The caption is painted once its text's pixels are white.
+            // The caption is painted once it differs from the page below it.
             WaitUntil([&] { return ScreenPixel(At(run.Window(), 1, 1)) != ScreenPixel(At(run.Window(), 20, 40)); }, 5000);
             seen = ScreenPixel(centre);
             EXPECT_NE(RGB(255, 0, 0), seen);
