@@ -120,9 +120,17 @@ void CVxMdInterface::PlayMovie(MoviePlayInfo info) {
     std::string folder;
     if (!Dir::GetVxPath(PATH_PROGRAM, folder)) return;
     std::string exe = folder + kMoviePlayerExe;
+    // The player splits at "|" and takes the rest as the title, so only the title may hold one: an
+    // address gets it percent-encoded (the same address to a browser); no file name holds one.
+    std::string url;
+    for (char c : info.url) url += c == '|' ? std::string("%7C") : std::string(1, c);
+    if (info.icon.find('|') != std::string::npos) info.icon.clear();
     std::string commandLine = StringUtility::Format("/mdplay %d|%d|%s|%s|%s", info.width, info.height, info.icon.c_str(),
-                                                    info.url.c_str(), info.title.c_str());
-    ShellExecuteA(nullptr, nullptr, exe.c_str(), commandLine.c_str(), nullptr, SW_SHOWNORMAL);
+                                                    url.c_str(), info.title.c_str());
+    HINSTANCE started = ShellExecuteA(nullptr, nullptr, exe.c_str(), commandLine.c_str(), nullptr, SW_SHOWNORMAL);
+    if (reinterpret_cast<INT_PTR>(started) <= 32)
+        VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "PlayMovie", "%s: error %d", exe.c_str(),
+                     static_cast<int>(reinterpret_cast<INT_PTR>(started)));
 }
 
 void CVxMdInterface::DownloadSongs(const std::vector<CSongInfoBase*>* songs, int* quality, std::string* folder, int kind) {

@@ -357,6 +357,7 @@ struct CWebBrowserHost::Site final : ISiteOwner {
 
     void CreateControl();
     void ApplyEraseFix();
+    void TakeNavigationTarget(const VARIANT* arg) { navigationTarget.QueryFrom(UnknownArg(arg), IID_IDispatch); }
     // Lets go of the control so that whatever it still calls finds a detached site. Idempotent.
     void Close();
 
@@ -371,6 +372,7 @@ struct CWebBrowserHost::Site final : ISiteOwner {
     DWORD cookie = 0;
     CComRef<IDispatch> external;
     CComRef<IDispatch> document;
+    CComRef<IDispatch> navigationTarget;
     CComRef<IDispatch> documentScript;  // taken from `document` when first asked for
     CComRef<IDispatch> scriptOverride;
     bool fixPending = false;
@@ -433,6 +435,7 @@ void CWebBrowserHost::Site::Close() {
     }
     documentScript.Reset();
     document.Reset();
+    navigationTarget.Reset();
     scriptOverride.Reset();
     browser.Reset();
     object.Reset();
@@ -451,6 +454,7 @@ void CWebBrowserHost::Site::BrowserEvent(DISPID id, DISPPARAMS* params) {
         // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
         if (params->cArgs != 7) return;
         CCancelArg cancelArg(EventArg(params, 7, 6));
+        TakeNavigationTarget(EventArg(params, 7, 0));
         bool top = SameObject(UnknownArg(EventArg(params, 7, 0)), browser.Get());
         bool cancel = false;
         if (sink) sink->OnBeforeNavigate(StringArg(EventArg(params, 7, 1)), top, cancel);
@@ -459,6 +463,7 @@ void CWebBrowserHost::Site::BrowserEvent(DISPID id, DISPPARAMS* params) {
     }
     case DISPID_NAVIGATECOMPLETE2: {
         if (params->cArgs != 2) return;
+        TakeNavigationTarget(EventArg(params, 2, 0));
         bool top = SameObject(UnknownArg(EventArg(params, 2, 0)), browser.Get());
         if (sink) sink->OnNavigateComplete(StringArg(EventArg(params, 2, 1)), top);
         return;
@@ -626,6 +631,8 @@ bool CWebBrowserHost::ScrollToTop() {
 IWebBrowser2* CWebBrowserHost::Browser() const { return m_site->browser.Get(); }
 
 IDispatch* CWebBrowserHost::Document() const { return m_site->document.Get(); }
+
+IDispatch* CWebBrowserHost::LastNavigationTarget() const { return m_site->navigationTarget.Get(); }
 
 IDispatch* CWebBrowserHost::ScriptObject() const {
     Site& s = *m_site;

@@ -234,6 +234,9 @@ TEST(WebBrowserHostTest, HostsTheControlAnswersForItAndLetsGoOfEverythingWhenDes
     EXPECT_EQ(VARIANT_TRUE, errorCancel);
     EXPECT_EQ(VARIANT_TRUE, windowCancel);
     events.m_cancel = false;
+    // A frame's navigation: its object is kept as the last navigation target (until destruction).
+    Fire(sink.Get(), DISPID_NAVIGATECOMPLETE2, {DispatchArg(&script), RefArg(&frameUrl.v)});
+    EXPECT_EQ(static_cast<IDispatch*>(&script), host->LastNavigationTarget());
 
     // A completed page: the erase fix finds the server window wherever the control put it.
     // Wine's control makes none (it has no HTML engine), so the test makes one like it.
@@ -259,7 +262,8 @@ TEST(WebBrowserHostTest, HostsTheControlAnswersForItAndLetsGoOfEverythingWhenDes
     EXPECT_EQ(server, host->ServerWindow());
     EXPECT_NE(0, ::SendMessageW(server, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0));
     ::ReleaseDC(server, dc);
-    EXPECT_EQ((Events{"error file:///page.html 404", "new window", "complete file:///frame.html (frame)",
+    EXPECT_EQ((Events{"error file:///page.html 404", "new window", "navigated file:///frame.html (frame)",
+                      "complete file:///frame.html (frame)",
                       "download begin", "complete file:///page.html"}),
               events.m_events);
 

@@ -63,6 +63,9 @@ public:
     IWebBrowser2* Browser() const;
     // The document taken at the last top-level document completion, else null.
     IDispatch* Document() const;
+    // The pDisp (the control's or a frame's) of the latest BeforeNavigate2 or NavigateComplete2,
+    // taken before the event is reported; null before the first. Not AddRef'ed.
+    IDispatch* LastNavigationTarget() const;
     // The script object of the document, or the one set for tests. Not AddRef'ed.
     IDispatch* ScriptObject() const;
     // Replaces the document's script object (tests stand in for a page with one); null undoes it.
