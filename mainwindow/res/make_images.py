@@ -309,8 +309,9 @@ def on_white(w, h):
     return Canvas(w, h, WHITE + (255,))
 
 
-def strip_of(cells):
-    strip = on_white(sum(c.w for c in cells), cells[0].h)
+def strip_of(cells, background=WHITE + (255,)):
+    """The cells side by side, left to right, on one background (None: transparent)."""
+    strip = Canvas(sum(c.w for c in cells), cells[0].h, background)
     x = 0
     for c in cells:
         strip.blit(c, x, 0)

@@ -23,7 +23,7 @@ sys.path.insert(0, os.path.join(here, "..", "..", "cmake"))
 # The drawing primitives and file writers of the main window's images.
 sys.path.insert(0, os.path.join(here, "..", "..", "mainwindow", "res"))
 from buildfiles import write_if_changed  # noqa: E402
-from make_images import (MAGENTA, Canvas, bmp24, circle, ico, moved, polygon, rect,  # noqa: E402
+from make_images import (MAGENTA, Canvas, strip_of, bmp24, circle, ico, moved, polygon, rect,  # noqa: E402
                          round_rect, segment, union)
 
 CAPTION_H = 28
@@ -104,15 +104,6 @@ def close_glyph(w):
                  segment(cx - 4.5, cy + 4.5, cx + 4.5, cy - 4.5, 1.1))
 
 
-def strip(cells):
-    out = Canvas(sum(c.w for c in cells), cells[0].h)
-    x = 0
-    for c in cells:
-        out.blit(c, x, 0)
-        x += c.w
-    return out
-
-
 def program_icon(size):
     s = size / 32.0
     c = Canvas(size, size)
@@ -136,7 +127,7 @@ if __name__ == "__main__":
     write_if_changed(os.path.join(out, "CaptionMiddle.bmp"), bmp24(caption_part(1)))
     write_if_changed(os.path.join(out, "CaptionRight.bmp"), bmp24(caption_part(155, right_edge=True)))
     write_if_changed(os.path.join(out, "MinButton.bmp"),
-                     bmp24(strip([button(33, s, minimise_glyph, (58, 138, 206), (6, 36, 84)) for s in range(3)])))
+                     bmp24(strip_of(background=None, cells=[button(33, s, minimise_glyph, (58, 138, 206), (6, 36, 84)) for s in range(3)])))
     write_if_changed(os.path.join(out, "CloseButton.bmp"),
-                     bmp24(strip([button(32, s, close_glyph, (214, 64, 52), (150, 30, 24)) for s in range(3)])))
+                     bmp24(strip_of(background=None, cells=[button(32, s, close_glyph, (214, 64, 52), (150, 30, 24)) for s in range(3)])))
     write_if_changed(os.path.join(out, "VxMdMoviePlayer.ico"), ico([program_icon(32), program_icon(16)]))
