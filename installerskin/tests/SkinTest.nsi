@@ -14,7 +14,7 @@ ShowUninstDetails show
 Page license "" welcomeShow
 Page directory "" chooseShow
 Page instfiles "" installShow
-Page custom finishCreate
+Page custom finishCreate finishLeave
 UninstPage uninstConfirm "" un.confirmShow
 UninstPage instfiles "" un.removeShow
 LicenseData "${__FILEDIR__}/SkinTestWelcome.txt"
@@ -57,6 +57,10 @@ Function finishCreate
   SendMessage $1 1277 $3 0
   nsDialogs::Show
 FunctionEnd
+Function finishLeave
+  FileOpen $0 "$INSTDIR\finished.txt" w
+  FileClose $0
+FunctionEnd
 Function un.confirmShow
   !insertmacro JMP 1
 FunctionEnd
@@ -72,6 +76,7 @@ SectionEnd
 
 Section Uninstall
   Delete "$INSTDIR\uninst.exe"
+  Delete "$INSTDIR\finished.txt"
   RMDir $INSTDIR
   Sleep 300
 SectionEnd

@@ -311,6 +311,7 @@ TEST(InstallerSkin, InstallerAndUninstallerDrivenThroughTheirPages) {
   // On the last step the close button finishes instead of cancelling.
   Click(outer, 31);
   EXPECT_EQ(installer.WaitExit(15000), 0u);
+  EXPECT_NE(GetFileAttributesW((dir + L"\\finished.txt").c_str()), INVALID_FILE_ATTRIBUTES) << "finished, not cancelled";
   const std::wstring uninst = dir + L"\\uninst.exe";
   ASSERT_NE(GetFileAttributesW(uninst.c_str()), INVALID_FILE_ATTRIBUTES);
 
