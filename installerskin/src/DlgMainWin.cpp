@@ -32,7 +32,7 @@ void DrawWindowText(HWND hWnd, HDC hdc, RECT rc, COLORREF colour, UINT align) {
   HGDIOBJ old = SelectObject(hdc, SkinFont(false));
   SetBkMode(hdc, TRANSPARENT);
   SetTextColor(hdc, colour);
-  DrawTextW(hdc, text, -1, &rc, align | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  DrawTextW(hdc, text, -1, &rc, align | DT_SINGLELINE | DT_VCENTER);
   SelectObject(hdc, old);
 }
 

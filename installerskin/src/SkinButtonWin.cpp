@@ -15,8 +15,12 @@ void CSkinButton::OnSubclassed() {
   InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
-bool CSkinButton::ProcessMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
+bool CSkinButton::ProcessMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (msg) {
+  case BM_SETSTYLE:
+    // The engine marks its default button with BS_DEFPUSHBUTTON, which would drop the skin.
+    result = DefProc(msg, (wParam & ~BS_TYPEMASK) | BS_OWNERDRAW, lParam);
+    return true;
   case WM_MOUSEMOVE:
     if (!m_over) {
       m_over = true;

@@ -306,6 +306,9 @@ TEST(InstallerSkin, InstallerAndUninstallerDrivenThroughTheirPages) {
   Click(outer, IDOK);
   EXPECT_TRUE(WaitFor([&] { return StepShown(outer, 2); }));
   EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(GetDlgItem(outer, IDOK)) != FALSE; })) << "install done";
+  for (int id : {IDOK, IDCANCEL, 3})
+    EXPECT_EQ(GetWindowLongW(GetDlgItem(outer, id), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW)
+        << id << " stays skinned when the engine moves the default button";
   Click(outer, IDOK);
   EXPECT_TRUE(WaitFor([&] { return StepShown(outer, 3); }));
   // On the last step the close button finishes instead of cancelling.
