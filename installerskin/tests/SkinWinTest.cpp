@@ -6,7 +6,11 @@
 
 #include <string>
 
+#include "RsrcImageWin.h"
 #include "SkinIds.h"
+
+#include <objidl.h>
+#include <gdiplus.h>
 
 namespace {
 
@@ -221,6 +225,51 @@ TEST(InstallerSkin, ExportsIgnoreBadCallsThenSkinUninstallerPageProgressAndCheck
   p.Jmp(pageText, L"0");
   EXPECT_EQ(p.stack, nullptr);
   DestroyWindow(outer);
+}
+
+TEST(InstallerSkin, PicturesHaveTheirSizesAndAMissingOneDrawsNothing) {
+  HMODULE plugin = LoadLibraryW(L"VXMelodiskNsis.dll");
+  ASSERT_TRUE(plugin);
+  ULONG_PTR token = 0;
+  Gdiplus::GdiplusStartupInput input;
+  ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
+  {
+    const struct {
+      UINT first, last;
+      int w, h;
+    } sizes[] = {{112, 112, 540, 400}, {131, 131, 540, 400}, {136, 136, 529, 177}, {113, 114, 8, 14},
+                 {115, 117, 39, 20},   {118, 120, 28, 20},   {122, 124, 82, 27},   {1002, 1002, 82, 27},
+                 {125, 128, 65, 22},   {132, 135, 87, 22}};
+    for (const auto& s : sizes)
+      for (UINT id = s.first; id <= s.last; ++id) {
+        CRsrcImage image;
+        ASSERT_TRUE(image.Load(plugin, id)) << id;
+        EXPECT_EQ(image.Width(), s.w) << id;
+        EXPECT_EQ(image.Height(), s.h) << id;
+      }
+    HBITMAP checks = LoadBitmapW(plugin, MAKEINTRESOURCEW(IDB_CHECKBOX));
+    BITMAP bm = {};
+    GetObjectW(checks, sizeof(bm), &bm);
+    EXPECT_EQ(bm.bmWidth, 6 * 16);
+    EXPECT_EQ(bm.bmHeight, 16);
+    DeleteObject(checks);
+
+    CRsrcImage missing;
+    EXPECT_FALSE(missing.Load(plugin, 4242));
+    EXPECT_FALSE(missing.Load(GetModuleHandleW(nullptr), IDP_BG_INSTALL));
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, 4, 4);
+    ReleaseDC(nullptr, screen);
+    SelectObject(dc, bmp);
+    SetPixel(dc, 1, 1, RGB(1, 2, 3));
+    missing.Draw(dc, 0, 0, 4, 4);
+    EXPECT_EQ(GetPixel(dc, 1, 1), RGB(1, 2, 3));
+    DeleteDC(dc);
+    DeleteObject(bmp);
+  }
+  Gdiplus::GdiplusShutdown(token);
+  FreeLibrary(plugin);
 }
 
 namespace {
