@@ -9,7 +9,7 @@ InstallDir "$TEMP\VxSkinTest"
 RequestExecutionLevel user
 AutoCloseWindow false
 ShowInstDetails show
-ShowUninstDetails show
+ShowUninstDetails hide
 
 Page license "" welcomeShow
 Page directory "" chooseShow

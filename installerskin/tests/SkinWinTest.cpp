@@ -329,6 +329,14 @@ bool StepShown(HWND outer, int step) {
   return true;
 }
 
+void ExpectSkinnedChild(HWND page, int id, LONG typeMask, LONG type, SIZE size) {
+  HWND child = GetDlgItem(page, id);
+  ASSERT_TRUE(child) << id;
+  EXPECT_EQ(GetWindowLongW(child, GWL_STYLE) & typeMask, type) << id;
+  if (size.cx)
+    EXPECT_EQ(WindowSize(child).cx * 100 + WindowSize(child).cy, size.cx * 100 + size.cy) << id;
+}
+
 void Click(HWND outer, int id) {
   PostMessageW(outer, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(outer, id)));
 }
@@ -352,8 +360,13 @@ TEST(InstallerSkin, InstallerAndUninstallerDrivenThroughTheirPages) {
 
   Click(outer, IDOK);
   EXPECT_TRUE(WaitFor([&] { return StepShown(outer, 1); }));
+  HWND page = FindWindowExW(outer, nullptr, L"#32770", nullptr);
+  ExpectSkinnedChild(page, 1001, BS_TYPEMASK, BS_OWNERDRAW, {65, 22});
+  ExpectSkinnedChild(page, 1024, SS_TYPEMASK, SS_OWNERDRAW, {});
   Click(outer, IDOK);
   EXPECT_TRUE(WaitFor([&] { return StepShown(outer, 2); }));
+  page = FindWindowExW(outer, nullptr, L"#32770", nullptr);
+  ExpectSkinnedChild(page, 1006, SS_TYPEMASK, SS_OWNERDRAW, {});
   EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(GetDlgItem(outer, IDOK)) != FALSE; })) << "install done";
   for (int id : {IDOK, IDCANCEL, 3})
     EXPECT_EQ(GetWindowLongW(GetDlgItem(outer, id), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW)
@@ -374,6 +387,10 @@ TEST(InstallerSkin, InstallerAndUninstallerDrivenThroughTheirPages) {
   EXPECT_EQ(SendMessageW(outer, kMsgQueryBackground, 0, 0), IDP_BG_UNINSTALL);
   for (int i = 0; i < 4; ++i)
     EXPECT_EQ(SendMessageW(outer, kMsgQueryLabelWeight, i, 0), 0) << "no indicator";
+  // The page is transparent: its empty lower right shows the background picture's page area.
+  Sleep(300);
+  page = FindWindowExW(outer, nullptr, L"#32770", nullptr);
+  EXPECT_EQ(ScreenPixelOf(page, 470, 250), RGB(250, 252, 255));
   Click(outer, IDOK);
   HWND progress = nullptr;
   EXPECT_TRUE(WaitFor([&] {
@@ -381,6 +398,7 @@ TEST(InstallerSkin, InstallerAndUninstallerDrivenThroughTheirPages) {
     progress = page ? GetDlgItem(page, 1004) : nullptr;
     return progress && IsWindowEnabled(GetDlgItem(outer, IDOK));
   })) << "uninstall done";
+  ExpectSkinnedChild(GetParent(progress), 1027, BS_TYPEMASK, BS_OWNERDRAW, {87, 22});
   if (progress) {
     Sleep(300);
     RECT rc;
