@@ -1,5 +1,6 @@
 #include "CheckBoxWin.h"
 
+#include "MemoryDcWin.h"
 #include "SkinPaintWin.h"
 
 void CCheckBox::OnSubclassed() {
@@ -31,17 +32,9 @@ bool CCheckBox::ProcessMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
 }
 
 void CCheckBox::DrawItem(const DRAWITEMSTRUCT& dis) {
-  RECT rc = dis.rcItem;
-  int w = rc.right - rc.left, h = rc.bottom - rc.top;
-  HDC mem = CreateCompatibleDC(dis.hDC);
-  HBITMAP bmp = CreateCompatibleBitmap(dis.hDC, w, h);
-  HGDIOBJ old = SelectObject(mem, bmp);
+  CMemoryDC mem(dis.hDC, dis.rcItem);
   PaintBackgroundBehind(dis.hwndItem, mem);
   if (m_images)
     ImageList_Draw(m_images, m_checked ? 2 : 1, mem, 0, 3, ILD_TRANSPARENT);
-  DrawWindowText(dis.hwndItem, mem, RECT{16 + 2, 0, w, h}, RGB(0, 0, 0), DT_LEFT);
-  BitBlt(dis.hDC, rc.left, rc.top, w, h, mem, 0, 0, SRCCOPY);
-  SelectObject(mem, old);
-  DeleteObject(bmp);
-  DeleteDC(mem);
+  DrawWindowText(dis.hwndItem, mem, RECT{16 + 2, 0, mem.Width(), mem.Height()}, RGB(0, 0, 0), DT_LEFT);
 }

@@ -1,5 +1,6 @@
 #include "DlgMainWin.h"
 
+#include "MemoryDcWin.h"
 #include "SkinIds.h"
 #include "SkinPaintWin.h"
 
@@ -7,33 +8,29 @@ namespace {
 const int kWidth = 540, kHeight = 400, kCaptionBand = 60, kBandBottom = 94;
 const COLORREF kStepColour = RGB(34, 101, 153), kCurrentStepColour = RGB(35, 101, 153);
 const COLORREF kWhite = RGB(255, 255, 255), kDisabledText = RGB(106, 104, 105);
-HFONT g_fonts[2];
+ui::CFont g_fonts[2];
 }  // namespace
 
 HFONT SkinFont(bool bold) {
-  HFONT& f = g_fonts[bold ? 1 : 0];
+  ui::CFont& f = g_fonts[bold ? 1 : 0];
   if (!f)
-    f = CreateFontW(12, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"宋体");
-  return f;
+    f.Reset(CreateFontW(12, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"宋体"));
+  return f.Get();
 }
 
 void FreeSkinFonts() {
-  for (HFONT& f : g_fonts) {
-    if (f)
-      DeleteObject(f);
-    f = nullptr;
-  }
+  for (ui::CFont& f : g_fonts)
+    f.Reset();
 }
 
 void DrawWindowText(HWND hWnd, HDC hdc, RECT rc, COLORREF colour, UINT align) {
   wchar_t text[261] = {};
   GetWindowTextW(hWnd, text, 261);
-  HGDIOBJ old = SelectObject(hdc, SkinFont(false));
+  ui::CSelectObject font(hdc, SkinFont(false));
   SetBkMode(hdc, TRANSPARENT);
   SetTextColor(hdc, colour);
   DrawTextW(hdc, text, -1, &rc, align | DT_SINGLELINE | DT_VCENTER);
-  SelectObject(hdc, old);
 }
 
 void PaintBackgroundBehind(HWND child, HDC hdc) {
@@ -54,8 +51,6 @@ CDlgMain::~CDlgMain() {
     DestroyWindow(m_madeClose);
   if (m_madeMinimize && IsWindow(m_madeMinimize))
     DestroyWindow(m_madeMinimize);
-  if (m_composed)
-    DeleteObject(m_composed);
   FreeSkinFonts();
   s_instance = nullptr;
 }
@@ -165,7 +160,7 @@ CSkinButton* CDlgMain::ButtonFor(int id) {
 void CDlgMain::DrawIndicator(HDC hdc, int width) {
   if (m_uninstaller)
     return;
-  HGDIOBJ old = SelectObject(hdc, SkinFont(false));
+  ui::CSelectObject restore(hdc, SkinFont(false));
   if (!m_measured) {
     for (int i = 0; i < kSteps; ++i)
       GetTextExtentPoint32W(hdc, m_labels[i], lstrlenW(m_labels[i]), &m_labelSize[i]);
@@ -187,7 +182,6 @@ void CDlgMain::DrawIndicator(HDC hdc, int width) {
     m_drawnWeight[i] = current ? FW_BOLD : FW_NORMAL;
     x += m_labelSize[i].cx + 22;
   }
-  SelectObject(hdc, old);
 }
 
 void CDlgMain::ComposeBackground() {
@@ -198,20 +192,18 @@ void CDlgMain::ComposeBackground() {
     return;
   HDC screen = GetDC(m_hWnd);
   if (!m_composed || m_composedSize.cx != w || m_composedSize.cy != h) {
-    if (m_composed)
-      DeleteObject(m_composed);
-    m_composed = CreateCompatibleBitmap(screen, w, h);
+    m_composed.Reset(CreateCompatibleBitmap(screen, w, h));
     m_composedSize = {w, h};
   }
-  HDC mem = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(mem, m_composed);
-  FillRect(mem, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  m_background.Draw(mem, 0, 0);
-  DrawIndicator(mem, w);
-  if (m_step == 0 && !m_banner.IsNull())
-    m_banner.Draw(mem, w - 2 - m_banner.Width(), 355 - m_banner.Height());
-  SelectObject(mem, old);
-  DeleteDC(mem);
+  {
+    CDcHandle mem(CreateCompatibleDC(screen));
+    ui::CSelectObject select(mem.Get(), m_composed.Get());
+    FillRect(mem.Get(), &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    m_background.Draw(mem.Get(), 0, 0);
+    DrawIndicator(mem.Get(), w);
+    if (m_step == 0 && !m_banner.IsNull())
+      m_banner.Draw(mem.Get(), w - 2 - m_banner.Width(), 355 - m_banner.Height());
+  }
   ReleaseDC(m_hWnd, screen);
   m_dirty = false;
 }
@@ -226,11 +218,9 @@ void CDlgMain::PaintBehind(HWND child, HDC hdc) {
   POINT origin = {0, 0};
   if (child != m_hWnd)
     MapWindowPoints(child, m_hWnd, &origin, 1);
-  HDC mem = CreateCompatibleDC(hdc);
-  HGDIOBJ old = SelectObject(mem, m_composed);
-  BitBlt(hdc, 0, 0, m_composedSize.cx - origin.x, m_composedSize.cy - origin.y, mem, origin.x, origin.y, SRCCOPY);
-  SelectObject(mem, old);
-  DeleteDC(mem);
+  CDcHandle mem(CreateCompatibleDC(hdc));
+  ui::CSelectObject select(mem.Get(), m_composed.Get());
+  BitBlt(hdc, 0, 0, m_composedSize.cx - origin.x, m_composedSize.cy - origin.y, mem.Get(), origin.x, origin.y, SRCCOPY);
 }
 
 bool CDlgMain::ProcessMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {

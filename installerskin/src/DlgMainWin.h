@@ -2,6 +2,8 @@
 // Release): style, size, rounded outline, background, caption and navigation buttons, the step
 // indicator and the banner; owns the page skin. UI thread only.
 #pragma once
+#include <ui/Gdi.h>
+
 #include "DlgSubWin.h"
 #include "RsrcImageWin.h"
 #include "SkinButtonWin.h"
@@ -42,7 +44,7 @@ private:
   bool m_measured = false;
   int m_drawnWeight[kSteps] = {};
   UINT m_backgroundId = 0;
-  HBITMAP m_composed = nullptr;
+  ui::CBitmap m_composed;  // background, indicator and banner, copied behind every skinned child
   SIZE m_composedSize = {};
   bool m_dirty = true;
 };

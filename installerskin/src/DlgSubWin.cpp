@@ -1,5 +1,6 @@
 #include "DlgSubWin.h"
 
+#include "MemoryDcWin.h"
 #include "SkinIds.h"
 #include "SkinPaintWin.h"
 
@@ -77,17 +78,9 @@ void CDlgSub::OnSubclassed() {
 }
 
 void CDlgSub::DrawText(const DRAWITEMSTRUCT& dis) {
-  RECT rc = dis.rcItem;
-  int w = rc.right - rc.left, h = rc.bottom - rc.top;
-  HDC mem = CreateCompatibleDC(dis.hDC);
-  HBITMAP bmp = CreateCompatibleBitmap(dis.hDC, w, h);
-  HGDIOBJ old = SelectObject(mem, bmp);
+  CMemoryDC mem(dis.hDC, dis.rcItem);
   PaintBackgroundBehind(dis.hwndItem, mem);
-  DrawWindowText(dis.hwndItem, mem, RECT{0, 0, w, h}, RGB(0, 0, 0), DT_LEFT);
-  BitBlt(dis.hDC, rc.left, rc.top, w, h, mem, 0, 0, SRCCOPY);
-  SelectObject(mem, old);
-  DeleteObject(bmp);
-  DeleteDC(mem);
+  DrawWindowText(dis.hwndItem, mem, RECT{0, 0, mem.Width(), mem.Height()}, RGB(0, 0, 0), DT_LEFT);
 }
 
 bool CDlgSub::ProcessMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {

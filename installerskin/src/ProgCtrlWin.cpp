@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
+#include "MemoryDcWin.h"
 #include "SkinPaintWin.h"
 
 namespace {
@@ -16,10 +17,9 @@ void FillGradient(HDC hdc, RECT rc, COLORREF colour) {
   ColorRGBToHLS(colour, &hue, &light, &sat);
   COLORREF top = ColorHLSToRGB(hue, light / 2 + 120, sat);
   COLORREF bottom = ColorHLSToRGB(hue, light * 2 / 3, sat);
+  ui::CBrush topBrush(CreateSolidBrush(top));
   if (GetDeviceCaps(hdc, BITSPIXEL) <= 8 || top == bottom) {
-    HBRUSH b = CreateSolidBrush(top);
-    FillRect(hdc, &rc, b);
-    DeleteObject(b);
+    FillRect(hdc, &rc, topBrush.Get());
   } else {
     TRIVERTEX v[2] = {
         {rc.left, rc.top, COLOR16(GetRValue(top) << 8), COLOR16(GetGValue(top) << 8), COLOR16(GetBValue(top) << 8), 0},
@@ -28,17 +28,9 @@ void FillGradient(HDC hdc, RECT rc, COLORREF colour) {
     GRADIENT_RECT g = {0, 1};
     GradientFill(hdc, v, 2, &g, 1, GRADIENT_FILL_RECT_V);
   }
-  HBRUSH frame = CreateSolidBrush(top);
-  FrameRect(hdc, &rc, frame);
-  DeleteObject(frame);
+  FrameRect(hdc, &rc, topBrush.Get());
 }
 }  // namespace
-
-CProgCtrl::~CProgCtrl() {
-  Detach();
-  if (m_cache)
-    DeleteObject(m_cache);
-}
 
 void CProgCtrl::OnSubclassed() {
   LONG ex = GetWindowLongW(m_hWnd, GWL_EXSTYLE);
@@ -53,10 +45,8 @@ bool CProgCtrl::ProcessMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result)
     result = 1;
     return true;
   case WM_PAINT: {
-    PAINTSTRUCT ps;
-    HDC hdc = BeginPaint(m_hWnd, &ps);
-    Paint(hdc);
-    EndPaint(m_hWnd, &ps);
+    ui::CPaintDC dc(m_hWnd);
+    Paint(dc);
     result = 0;
     return true;
   }
@@ -65,34 +55,26 @@ bool CProgCtrl::ProcessMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result)
     result = 0;
     return true;
   case WM_SIZE:
-    if (m_cache)
-      DeleteObject(m_cache);
-    m_cache = nullptr;
+    m_cache.Reset();
     return false;
   }
   return false;
 }
 
 void CProgCtrl::BuildCache(HDC hdc, int w, int h) {
-  m_cache = CreateCompatibleBitmap(hdc, w, h);
+  m_cache.Reset(CreateCompatibleBitmap(hdc, w, h));
   m_cacheSize = {w, h};
-  HDC mem = CreateCompatibleDC(hdc);
-  HGDIOBJ old = SelectObject(mem, m_cache);
-  PaintBackgroundBehind(m_hWnd, mem);
-  HBRUSH fill = CreateSolidBrush(kBackground);
-  HPEN outer = CreatePen(PS_SOLID, 1, kOuterPen), inner = CreatePen(PS_SOLID, 1, kInnerPen);
-  HGDIOBJ oldBrush = SelectObject(mem, fill), oldPen = SelectObject(mem, outer);
-  RoundRect(mem, 0, 0, w, h, 5, 5);
-  SelectObject(mem, inner);
-  SelectObject(mem, GetStockObject(NULL_BRUSH));
-  RoundRect(mem, 1, 1, w - 1, h - 1, 4, 4);
-  SelectObject(mem, oldBrush);
-  SelectObject(mem, oldPen);
-  DeleteObject(fill);
-  DeleteObject(outer);
-  DeleteObject(inner);
-  SelectObject(mem, old);
-  DeleteDC(mem);
+  CDcHandle mem(CreateCompatibleDC(hdc));
+  ui::CSelectObject selectCache(mem.Get(), m_cache.Get());
+  PaintBackgroundBehind(m_hWnd, mem.Get());
+  ui::CBrush fill(CreateSolidBrush(kBackground));
+  ui::CPen outer(CreatePen(PS_SOLID, 1, kOuterPen)), inner(CreatePen(PS_SOLID, 1, kInnerPen));
+  {
+    ui::CSelectObject brush(mem.Get(), fill.Get()), pen(mem.Get(), outer.Get());
+    RoundRect(mem.Get(), 0, 0, w, h, 5, 5);
+  }
+  ui::CSelectObject brush(mem.Get(), GetStockObject(NULL_BRUSH)), pen(mem.Get(), inner.Get());
+  RoundRect(mem.Get(), 1, 1, w - 1, h - 1, 4, 4);
 }
 
 void CProgCtrl::Paint(HDC hdc) {
@@ -101,34 +83,24 @@ void CProgCtrl::Paint(HDC hdc) {
   int w = rc.right, h = rc.bottom;
   if (w <= 0 || h <= 0)
     return;
-  if (!m_cache || m_cacheSize.cx != w || m_cacheSize.cy != h) {
-    if (m_cache)
-      DeleteObject(m_cache);
+  if (!m_cache || m_cacheSize.cx != w || m_cacheSize.cy != h)
     BuildCache(hdc, w, h);
+  CMemoryDC mem(hdc, rc);
+  {
+    CDcHandle cache(CreateCompatibleDC(hdc));
+    ui::CSelectObject select(cache.Get(), m_cache.Get());
+    BitBlt(mem, 0, 0, w, h, cache.Get(), 0, 0, SRCCOPY);
   }
-  HDC mem = CreateCompatibleDC(hdc);
-  HBITMAP frame = CreateCompatibleBitmap(hdc, w, h);
-  HGDIOBJ oldFrame = SelectObject(mem, frame);
-  HDC cache = CreateCompatibleDC(hdc);
-  HGDIOBJ oldCache = SelectObject(cache, m_cache);
-  BitBlt(mem, 0, 0, w, h, cache, 0, 0, SRCCOPY);
-  SelectObject(cache, oldCache);
-  DeleteDC(cache);
-
   PBRANGE range = {};
   SendMessageW(m_hWnd, PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
-  range.iHigh = SendMessageW(m_hWnd, PBM_GETRANGE, FALSE, 0);
   int pos = static_cast<int>(SendMessageW(m_hWnd, PBM_GETPOS, 0, 0));
+  // An empty range would divide by zero.
   if (range.iHigh <= range.iLow)
     range.iHigh = range.iLow + 1;
   RECT bar = {4, 3, w - 4, h - 3};
-  long long span = static_cast<long long>(bar.right - bar.left) * (pos - range.iLow) / (range.iHigh - range.iLow);
-  bar.right = bar.left + static_cast<int>(span < 0 ? 0 : span > bar.right - bar.left ? bar.right - bar.left : span);
+  const int inset = bar.right - bar.left;
+  long long span = static_cast<long long>(inset) * (pos - range.iLow) / (range.iHigh - range.iLow);
+  bar.right = bar.left + static_cast<int>(span < 0 ? 0 : span > inset ? inset : span);
   if (bar.right > bar.left && bar.bottom > bar.top)
     FillGradient(mem, bar, kBar);
-
-  BitBlt(hdc, 0, 0, w, h, mem, 0, 0, SRCCOPY);
-  SelectObject(mem, oldFrame);
-  DeleteObject(frame);
-  DeleteDC(mem);
 }

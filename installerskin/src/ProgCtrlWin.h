@@ -1,12 +1,11 @@
 // Skin of a progress bar: a rounded double frame and a bar with a vertical gradient of one colour.
 // UI thread only.
 #pragma once
+#include <ui/Gdi.h>
+
 #include "SubClassWndBaseWin.h"
 
 class CProgCtrl : public CSubClassWndBase {
-public:
-  ~CProgCtrl() override;
-
 protected:
   bool ProcessMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   void OnSubclassed() override;
@@ -14,6 +13,6 @@ protected:
 private:
   void Paint(HDC hdc);
   void BuildCache(HDC hdc, int w, int h);
-  HBITMAP m_cache = nullptr;
+  ui::CBitmap m_cache;  // the parent's background and the frame
   SIZE m_cacheSize = {};
 };

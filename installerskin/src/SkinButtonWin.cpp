@@ -1,5 +1,6 @@
 #include "SkinButtonWin.h"
 
+#include "MemoryDcWin.h"
 #include "SkinPaintWin.h"
 
 void CSkinButton::SetSkin(HINSTANCE hInst, const UINT (&ids)[kStates], const COLORREF (&colours)[kStates]) {
@@ -48,16 +49,8 @@ void CSkinButton::DrawItem(const DRAWITEMSTRUCT& dis) {
     state = kPressed;
   else if (m_over)
     state = kOver;
-  RECT rc = dis.rcItem;
-  int w = rc.right - rc.left, h = rc.bottom - rc.top;
-  HDC mem = CreateCompatibleDC(dis.hDC);
-  HBITMAP bmp = CreateCompatibleBitmap(dis.hDC, w, h);
-  HGDIOBJ old = SelectObject(mem, bmp);
+  CMemoryDC mem(dis.hDC, dis.rcItem);
   PaintBackgroundBehind(dis.hwndItem, mem);
-  m_images[state].Draw(mem, 0, 0, w, h);
-  DrawWindowText(dis.hwndItem, mem, RECT{0, 0, w, h}, m_colours[state], DT_CENTER);
-  BitBlt(dis.hDC, rc.left, rc.top, w, h, mem, 0, 0, SRCCOPY);
-  SelectObject(mem, old);
-  DeleteObject(bmp);
-  DeleteDC(mem);
+  m_images[state].Draw(mem, 0, 0, mem.Width(), mem.Height());
+  DrawWindowText(dis.hwndItem, mem, RECT{0, 0, mem.Width(), mem.Height()}, m_colours[state], DT_CENTER);
 }
