@@ -333,8 +333,10 @@ void ExpectSkinnedChild(HWND page, int id, LONG typeMask, LONG type, SIZE size) 
   HWND child = GetDlgItem(page, id);
   ASSERT_TRUE(child) << id;
   EXPECT_EQ(GetWindowLongW(child, GWL_STYLE) & typeMask, type) << id;
-  if (size.cx)
-    EXPECT_EQ(WindowSize(child).cx * 100 + WindowSize(child).cy, size.cx * 100 + size.cy) << id;
+  if (size.cx) {
+    EXPECT_EQ(WindowSize(child).cx, size.cx) << id;
+    EXPECT_EQ(WindowSize(child).cy, size.cy) << id;
+  }
 }
 
 void Click(HWND outer, int id) {
@@ -357,9 +359,17 @@ TEST(InstallerSkin, InstallerAndUninstallerDrivenThroughTheirPages) {
   ExpectRoundedRegion(outer);
   EXPECT_EQ(SendMessageW(outer, kMsgQueryBackground, 0, 0), IDP_BG_INSTALL);
   EXPECT_TRUE(WaitFor([&] { return StepShown(outer, 0); }));
+  // Right of the page: the banner on step 0, the plain page area after it; the lower band is blue.
+  const COLORREF pageArea = RGB(250, 252, 255);
+  Sleep(300);
+  EXPECT_NE(ScreenPixelOf(outer, 520, 300), pageArea) << "banner";
+  const COLORREF band = ScreenPixelOf(outer, 20, 390);
+  EXPECT_GT(GetBValue(band), GetGValue(band) + 30) << std::hex << band;
 
   Click(outer, IDOK);
   EXPECT_TRUE(WaitFor([&] { return StepShown(outer, 1); }));
+  Sleep(300);
+  EXPECT_EQ(ScreenPixelOf(outer, 520, 300), pageArea) << "no banner after step 0";
   HWND page = FindWindowExW(outer, nullptr, L"#32770", nullptr);
   ExpectSkinnedChild(page, 1001, BS_TYPEMASK, BS_OWNERDRAW, {65, 22});
   ExpectSkinnedChild(page, 1024, SS_TYPEMASK, SS_OWNERDRAW, {});
@@ -390,7 +400,9 @@ TEST(InstallerSkin, InstallerAndUninstallerDrivenThroughTheirPages) {
   // The page is transparent: its empty lower right shows the background picture's page area.
   Sleep(300);
   page = FindWindowExW(outer, nullptr, L"#32770", nullptr);
-  EXPECT_EQ(ScreenPixelOf(page, 470, 250), RGB(250, 252, 255));
+  EXPECT_EQ(ScreenPixelOf(page, 470, 250), pageArea);
+  const COLORREF greenBand = ScreenPixelOf(outer, 20, 390);
+  EXPECT_GT(GetGValue(greenBand), GetBValue(greenBand) + 30) << std::hex << greenBand;
   Click(outer, IDOK);
   HWND progress = nullptr;
   EXPECT_TRUE(WaitFor([&] {
