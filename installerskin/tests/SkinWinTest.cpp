@@ -214,6 +214,10 @@ TEST(InstallerSkin, ExportsIgnoreBadCallsThenSkinUninstallerPageProgressAndCheck
   EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
   SendMessageW(page, kMsgSkinCheckBox, static_cast<WPARAM>(12345), 0);
 
+  SendMessageW(outer, WM_COMMAND, MAKEWPARAM(30, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(outer, 30)));
+  EXPECT_TRUE(IsIconic(outer)) << "the minimise button";
+  ShowWindow(outer, SW_RESTORE);
+
   // The page goes away under the skin, as the engine's pages do; then Release undoes the rest.
   DestroyWindow(page);
   p.Jmp(pageText, L"1");
@@ -224,7 +228,18 @@ TEST(InstallerSkin, ExportsIgnoreBadCallsThenSkinUninstallerPageProgressAndCheck
   p.Call(p.release);
   p.Jmp(pageText, L"0");
   EXPECT_EQ(p.stack, nullptr);
-  DestroyWindow(outer);
+
+  // Skinned again; before the last step the close button closes; Release after the window is gone.
+  p.Call(p.initialize);
+  page = CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, outer, nullptr,
+                         wc.hInstance, nullptr);
+  p.Jmp(std::to_wstring(reinterpret_cast<UINT_PTR>(page)), L"1");
+  EXPECT_EQ(SendMessageW(outer, kMsgQueryBackground, 0, 0), IDP_BG_UNINSTALL);
+  SendMessageW(outer, WM_COMMAND, MAKEWPARAM(31, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(outer, 31)));
+  EXPECT_FALSE(IsWindow(outer)) << "closed";
+  p.Call(p.release);
+  if (IsWindow(outer))
+    DestroyWindow(outer);
 }
 
 TEST(InstallerSkin, PicturesHaveTheirSizesAndAMissingOneDrawsNothing) {
