@@ -143,7 +143,9 @@ TEST(InstallerSkin, ExportsIgnoreBadCallsThenSkinUninstallerPageProgressAndCheck
                                   page, reinterpret_cast<HMENU>(1004), wc.hInstance, nullptr);
   HWND box = CreateWindowExW(0, L"BUTTON", L"run", WS_CHILD | WS_VISIBLE | BS_CHECKBOX, 10, 10, 100, 18, page,
                              reinterpret_cast<HMENU>(1200), wc.hInstance, nullptr);
-  ASSERT_TRUE(outer && page && progress && box);
+  HWND next = CreateWindowExW(0, L"BUTTON", L"Next", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 60, 20, outer,
+                              reinterpret_cast<HMENU>(IDOK), wc.hInstance, nullptr);
+  ASSERT_TRUE(outer && page && progress && box && next);
   const std::wstring pageText = std::to_wstring(reinterpret_cast<UINT_PTR>(page));
 
   // Before Initialize, with no window, with a step out of range, with an empty stack: nothing.
@@ -178,6 +180,32 @@ TEST(InstallerSkin, ExportsIgnoreBadCallsThenSkinUninstallerPageProgressAndCheck
   EXPECT_EQ(pr.bottom - pr.top, 262);
   EXPECT_TRUE(GetDlgItem(outer, 31) && GetDlgItem(outer, 30)) << "caption buttons made where missing";
   EXPECT_FALSE(GetWindowLongW(progress, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+
+  // Next sits at (354, 366), 82 x 27, and shows a picture per state: normal, mouse over, disabled.
+  RECT nr = {};
+  GetWindowRect(next, &nr);
+  MapWindowPoints(nullptr, outer, reinterpret_cast<POINT*>(&nr), 2);
+  EXPECT_EQ(nr.left, 354);
+  EXPECT_EQ(nr.top, 366);
+  EXPECT_EQ(nr.right - nr.left, 82);
+  EXPECT_EQ(nr.bottom - nr.top, 27);
+  // Painted synchronously: a leave notice for the real cursor must not come in between.
+  auto nextPixel = [&] {
+    InvalidateRect(next, nullptr, FALSE);
+    UpdateWindow(next);
+    return PixelOf(next, 6, 6);
+  };
+  const COLORREF normal = nextPixel();
+  EXPECT_TRUE(IsBarBlue(normal)) << std::hex << normal;
+  SendMessageW(next, WM_MOUSEMOVE, 0, MAKELPARAM(6, 6));
+  const COLORREF over = nextPixel();
+  EXPECT_NE(over, normal);
+  SendMessageW(next, WM_MOUSELEAVE, 0, 0);
+  EXPECT_EQ(nextPixel(), normal);
+  EnableWindow(next, FALSE);
+  const COLORREF disabled = nextPixel();
+  EXPECT_EQ(GetRValue(disabled), GetBValue(disabled)) << "grey " << std::hex << disabled;
+  EnableWindow(next, TRUE);
 
   // The progress bar: at 0 only the frame, at half half the inset, at the upper bound all of it.
   SendMessageW(progress, PBM_SETRANGE32, 0, 100);
