@@ -9,49 +9,29 @@
 #include "FrameConstants.h"
 #include "RemoteControlsWin.h"
 #include "resource.h"
+#include "testing/ProcessRunWin.h"
 #include "vxlib/Charset.h"
 #include "vxlib/Dir.h"
 
 // Starts the built main program (VxMelodisk.exe beside the test program) the way a user or the
 // system would, and finds its windows. The program inherits the environment, so a ScopedDataRoot
 // of the caller moves its folders too.
-class CProgramRun {
+class CProgramRun : public vxtest::CProcessRun {
 public:
-    CProgramRun() = default;
-    ~CProgramRun() { Kill(); }
-    CProgramRun(const CProgramRun&) = delete;
-    CProgramRun& operator=(const CProgramRun&) = delete;
-
     static std::string ProgramPath() {
         std::string folder;
         Dir::GetVxPath(PATH_PROGRAM, folder);
         return folder + "VxMelodisk.exe";
     }
 
-    bool Start(const std::string& arguments = std::string()) {
-        std::string line = "\"" + ProgramPath() + "\"" + (arguments.empty() ? "" : " " + arguments);
-        STARTUPINFOA si = {sizeof(si)};
-        PROCESS_INFORMATION pi = {};
-        if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-        CloseHandle(pi.hThread);
-        m_process = pi.hProcess;
-        m_pid = pi.dwProcessId;
-        return true;
-    }
+    using CProcessRun::Start;  // an installed copy elsewhere
+    bool Start(const std::string& arguments = std::string()) { return CProcessRun::Start(ProgramPath(), arguments); }
 
-    // Polls `done` every 20 ms until it holds or `ms` passed.
-    static bool WaitUntil(const std::function<bool()>& done, DWORD ms) {
-        const DWORD start = GetTickCount();
-        for (;;) {
-            if (done()) return true;
-            if (GetTickCount() - start > ms) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    }
+    static bool WaitUntil(const std::function<bool()>& done, DWORD ms) { return vxtest::WaitUntil(done, ms); }
 
     // The frame window of this process, once created (its tree then holds an item).
     HWND WaitFrame(DWORD ms = 20000) {
-        if (!WaitUntil([&] { return (m_frame = FindFrame(m_pid)) && Tree() && remote::TreeRoot(Tree()); }, ms))
+        if (!WaitUntil([&] { return (m_frame = FindFrame(Pid())) && Tree() && remote::TreeRoot(Tree()); }, ms))
             m_frame = nullptr;
         return m_frame;
     }
@@ -67,30 +47,10 @@ public:
     HWND Tree() const { return remote::FindDescendant(m_frame, WC_TREEVIEWW, IDC_FRAME_TREE); }
     HWND List() const { return remote::FindDescendant(m_frame, WC_LISTVIEWW, IDC_CONTAINER_LIST); }
     HWND Status() const { return remote::FindDescendant(m_frame, STATUSCLASSNAMEW, IDC_FRAME_STATUS); }
-    HANDLE Process() const { return m_process; }
-    DWORD Pid() const { return m_pid; }
-
-    // The exit code, or STILL_ACTIVE when it did not end within `ms`.
-    DWORD WaitExit(DWORD ms) {
-        if (!m_process) return STILL_ACTIVE;
-        WaitForSingleObject(m_process, ms);
-        DWORD code = STILL_ACTIVE;
-        GetExitCodeProcess(m_process, &code);
-        return code;
-    }
     // Closes the window as the user would and waits for the process to end.
     DWORD Close(DWORD ms = 20000) {
         if (m_frame) PostMessageW(m_frame, WM_CLOSE, 0, 0);
         return WaitExit(ms);
-    }
-    void Kill() {
-        if (!m_process) return;
-        if (WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(m_process, 9);
-            WaitForSingleObject(m_process, 10000);
-        }
-        CloseHandle(m_process);
-        m_process = nullptr;
     }
 
     // Tree texts in the program's code page.
@@ -112,7 +72,5 @@ public:
     }
 
 private:
-    HANDLE m_process = nullptr;
-    DWORD m_pid = 0;
     HWND m_frame = nullptr;
 };
