@@ -105,6 +105,15 @@ void CDlgMain::SkinOuter(HWND outer) {
   for (int id : {1256, 1028})
     if (HWND h = GetDlgItem(outer, id))
       ShowWindow(h, SW_HIDE);
+  // The engine's etched separator above the buttons has no id of its own; on the picture it would
+  // show as a stray line beside the page.
+  for (HWND h = GetWindow(outer, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
+    wchar_t cls[16] = {};
+    GetClassNameW(h, cls, 16);
+    const LONG type = GetWindowLongW(h, GWL_STYLE) & SS_TYPEMASK;
+    if (lstrcmpiW(cls, L"Static") == 0 && (type == SS_ETCHEDHORZ || type == SS_ETCHEDFRAME))
+      ShowWindow(h, SW_HIDE);
+  }
   m_backgroundId = m_uninstaller ? IDP_BG_UNINSTALL : IDP_BG_INSTALL;
   m_background.Load(m_hInst, m_backgroundId);
   m_arrowOther.Load(m_hInst, IDP_ARROW_OTHER);
