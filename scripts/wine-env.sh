@@ -1,8 +1,9 @@
 # Sourced with VX_BUILD_DIR set: exports the Wine environment of that build folder and makes sure
 # its display, locale, prefix and wineserver are up. Each build folder has its own prefix, because
-# pipe, mutex and service names are fixed and two builds must not meet.
+# pipe, mutex and service names are fixed and two builds must not meet. VX_WINEPREFIX names
+# another prefix (made on first use), for a test that needs a machine of its own.
 : "${VX_BUILD_DIR:?VX_BUILD_DIR must name the build folder}"
-export WINEPREFIX="$VX_BUILD_DIR/wineprefix"
+export WINEPREFIX="${VX_WINEPREFIX:-$VX_BUILD_DIR/wineprefix}"
 export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=d;winemenubuilder.exe=d"

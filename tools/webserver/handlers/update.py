@@ -5,8 +5,9 @@
                  [Update] UpdateSvr, filename, version, sha256 (hex of the package's bytes as
                  served). Each decoded P is appended to <root>/uc_requests.txt.
 /upd/pkg/<name>  packages: a file of that name under <root>/upd/pkg/ if there is one; else
-                 "*.zip" is the product package (the built VxMdInstaller.exe and four CRT files of
-                 our own, packed on the fly); "VxMusicSetup.exe" / "VxMdInstaller.exe" the built
+                 "*.zip" is the product package (an installer as VxMdInstaller.exe and four CRT
+                 files of our own, packed on the fly: the built stand-in, or the file that the
+                 offer of that name gives as "installer", e.g. the real product installer); "VxMusicSetup.exe" / "VxMdInstaller.exe" the built
                  stand-in installers; any other name 256 KiB of the /gen/bytes pattern.
 
 The built programs come from the folder in the environment variable VX_SERVER_BIN (the Wine
@@ -16,7 +17,8 @@ What the check offers is scriptable through <root>/uc.json, one entry per reques
 "melodisk" (kind "CHECK_UPDATE"), "playdeck" (version "MUSIC_4.0.0.0"), "other"; each may set
 "version", "filename", "UpdateSvr" (null: left out), "sha256" ("auto": computed, null: left out,
 else sent as given), "status" (HTTP status of the check), "raw" (reply body sent as it is),
-"delay_ms" (before the check's reply) and "pace_ms" (between 64 KiB pieces of the package).
+"delay_ms" (before the check's reply), "pace_ms" (between 64 KiB pieces of the package) and
+"installer" (a file packed as the package's VxMdInstaller.exe).
 """
 import base64
 import hashlib
@@ -77,10 +79,23 @@ def bin_file(name):
         return f.read()
 
 
-def product_zip():
-    installer = bin_file("VxMdInstaller.exe")
+_zips = {}
+
+
+def product_zip(installer_path=None):
+    if installer_path:
+        try:
+            with open(installer_path, "rb") as f:
+                installer = f.read()
+        except OSError:
+            return None
+    else:
+        installer = bin_file("VxMdInstaller.exe")
     if installer is None:
         return None
+    key = hashlib.sha256(installer).digest()
+    if key in _zips:  # the check and the download ask for the same large package
+        return _zips[key]
     out = io.BytesIO()
     with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
         # A fixed date keeps the bytes (and so the announced hash) the same from check to download.
@@ -88,7 +103,9 @@ def product_zip():
             info = zipfile.ZipInfo(name, date_time=(2011, 6, 27, 0, 0, 0))
             info.compress_type = zipfile.ZIP_DEFLATED
             z.writestr(info, data)
-    return out.getvalue()
+    _zips.clear()
+    _zips[key] = out.getvalue()
+    return _zips[key]
 
 
 def package_bytes(root, name):
@@ -99,7 +116,11 @@ def package_bytes(root, name):
         with open(path, "rb") as f:
             return f.read()
     if name.lower().endswith(".zip"):
-        return product_zip()
+        installer = None
+        for offer in load_offers(root).values():
+            if isinstance(offer, dict) and offer.get("filename") == name:
+                installer = offer.get("installer")
+        return product_zip(installer)
     if name in ("VxMusicSetup.exe", "VxMdInstaller.exe"):
         return bin_file(name)
     return gen.pattern(0, 256 * 1024)
