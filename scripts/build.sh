@@ -9,9 +9,9 @@ vx_build_native() {
   cmake --build "$1/native" -j "$2"
 }
 
-# vx_build_win BUILD JOBS
+# vx_build_win BUILD JOBS [--target NAME...]
 vx_build_win() {
   cmake -S "$vx_top" -B "$1/win" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE="$vx_top/cmake/mingw-i686.cmake" >/dev/null
-  cmake --build "$1/win" -j "$2"
+  cmake --build "$1/win" -j "$2" "${@:3}"
 }

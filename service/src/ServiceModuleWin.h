@@ -15,8 +15,8 @@ class CRealRunService;
 // control handler on the threads the control manager gives them.
 //
 // Uninstallation failures are shown in a message box only when the process's window station is
-// visible and the environment variable VX_SERVICE_NO_UI is unset (tests set it); they are always
-// logged and written to the standard error.
+// visible and the environment variable VX_SERVICE_NO_UI is unset (tests and the silent installer
+// set it); they are always logged and written to the standard error.
 class CVxMdServiceModule {
 public:
     static const char kAppId[];
