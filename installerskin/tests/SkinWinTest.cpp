@@ -121,6 +121,14 @@ bool WaitFor(F done, int ms = 15000) {
 
 LRESULT CALLBACK PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
 
+// A child's rectangle in its parent's coordinates.
+RECT RectIn(HWND parent, HWND child) {
+  RECT r = {};
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
 }  // namespace
 
 TEST(InstallerSkin, ExportsIgnoreBadCallsThenSkinUninstallerPageProgressAndCheckBox) {
@@ -171,9 +179,7 @@ TEST(InstallerSkin, ExportsIgnoreBadCallsThenSkinUninstallerPageProgressAndCheck
   EXPECT_EQ(SendMessageW(outer, kMsgQueryBackground, 0, 0), IDP_BG_UNINSTALL);
   for (int i = 0; i < 4; ++i)
     EXPECT_EQ(SendMessageW(outer, kMsgQueryLabelWeight, i, 0), 0) << i;
-  RECT pr = {};
-  GetWindowRect(page, &pr);
-  MapWindowPoints(nullptr, outer, reinterpret_cast<POINT*>(&pr), 2);
+  const RECT pr = RectIn(outer, page);
   EXPECT_EQ(pr.left, 30);
   EXPECT_EQ(pr.top, 92);
   EXPECT_EQ(pr.right - pr.left, 480);
@@ -182,9 +188,7 @@ TEST(InstallerSkin, ExportsIgnoreBadCallsThenSkinUninstallerPageProgressAndCheck
   EXPECT_FALSE(GetWindowLongW(progress, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
 
   // Next sits at (354, 366), 82 x 27, and shows a picture per state: normal, mouse over, disabled.
-  RECT nr = {};
-  GetWindowRect(next, &nr);
-  MapWindowPoints(nullptr, outer, reinterpret_cast<POINT*>(&nr), 2);
+  const RECT nr = RectIn(outer, next);
   EXPECT_EQ(nr.left, 354);
   EXPECT_EQ(nr.top, 366);
   EXPECT_EQ(nr.right - nr.left, 82);
