@@ -70,6 +70,9 @@ endfunction()
 # One GoogleTest program per folder from tests/*.cpp; under Windows it runs through the Wine
 # wrapper, natively only the portable test files are built, under the sanitizers.
 function(vx_test name)
+  if(VX_FUZZ)
+    return()
+  endif()
   cmake_parse_arguments(A "" "TIMEOUT" "LIBS;ENVIRONMENT" ${ARGN})
   if(NOT A_TIMEOUT)
     set(A_TIMEOUT 300)
@@ -93,4 +96,37 @@ function(vx_test name)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT}
                        ENVIRONMENT "VX_TIMEOUT=${A_TIMEOUT};${A_ENVIRONMENT}")
+endfunction()
+
+# vx_fuzz(NAME SOURCES files... [LIBS targets...] [INCLUDES folders...]): a libFuzzer target of the fuzz tree, from a
+# component's fuzz/ folder; its corpus (seeds and kept findings) is fuzz/corpus/NAME/. CTest runs
+# it over that corpus and then for a few seconds more; scripts/fuzz runs every target for longer.
+function(vx_fuzz name)
+  if(NOT VX_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS;INCLUDES" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  vx_native_libs(libs ${A_LIBS})
+  target_link_libraries(${name} PRIVATE ${libs})
+  target_include_directories(${name} PRIVATE ${A_INCLUDES})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set(corpus ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/${name})
+  set(work ${CMAKE_BINARY_DIR}/fuzz-work/${name})
+  # New inputs go to the work folder; the committed corpus is only read.
+  add_test(NAME ${name}
+    COMMAND sh -c "mkdir -p \"$2\" && exec \"$1\" -max_total_time=5 -timeout=10 -rss_limit_mb=2048 \"$2\" \"$3\""
+            sh $<TARGET_FILE:${name}> ${work} ${corpus})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 120)
+  set_property(GLOBAL APPEND PROPERTY VX_FUZZ_TARGETS "${name}\t$<TARGET_FILE:${name}>\t${corpus}")
+endfunction()
+
+# The fuzz tree's list of targets for scripts/fuzz: name, program, corpus (tab-separated lines).
+function(vx_fuzz_manifest)
+  if(NOT VX_FUZZ)
+    return()
+  endif()
+  get_property(targets GLOBAL PROPERTY VX_FUZZ_TARGETS)
+  string(REPLACE ";" "\n" lines "${targets}")
+  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/fuzz-targets.tsv CONTENT "${lines}\n")
 endfunction()

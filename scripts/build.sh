@@ -1,6 +1,7 @@
-# Sourced by scripts/test and scripts/run: configures and builds a build folder's two trees, the
-# Windows binaries (<build>/win, mingw-w64) and the portable code natively (<build>/native, ASan and
-# UBSan). Ninja rebuilds only what changed, so a second run costs seconds.
+# Sourced by scripts/test, run, package and fuzz: configures and builds a build folder's trees, the
+# Windows binaries (<build>/win, mingw-w64), the portable code natively (<build>/native, ASan and
+# UBSan) and its fuzz targets (<build>/fuzz, clang and libFuzzer). Ninja rebuilds only what changed,
+# so a second run costs seconds.
 vx_top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # vx_build_native BUILD JOBS
@@ -14,4 +15,10 @@ vx_build_win() {
   cmake -S "$vx_top" -B "$1/win" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE="$vx_top/cmake/mingw-i686.cmake" >/dev/null
   cmake --build "$1/win" -j "$2" "${@:3}"
+}
+
+# vx_build_fuzz BUILD JOBS: the portable code with libFuzzer (clang) and the fuzz targets.
+vx_build_fuzz() {
+  CC=clang CXX=clang++ cmake -S "$vx_top" -B "$1/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_FUZZ=ON >/dev/null
+  cmake --build "$1/fuzz" -j "$2"
 }
