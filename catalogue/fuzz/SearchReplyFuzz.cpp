@@ -8,6 +8,7 @@
 #include <string>
 
 #include "SearchReply.h"
+#include "datadef/SongInfo.h"
 #include "datadef/SongList.h"
 
 namespace {
@@ -35,10 +36,24 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CBytesReader reader(data, size);
-    SearchResult result;
     SearchReply::ReadBlocks(reader, [&](const std::string& page) {
+        SearchResult result;
         std::unique_ptr<CNetSongList> list(SearchReply::ParsePage(page, result, "http://pic/"));
-        return list != nullptr;
+        // The page reader works in place; it must find what splitting the records first finds.
+        SearchResult again;
+        size_t index = 0;
+        const auto& songs = list->GetSongInfoVector();
+        for (const SearchReply::Record& record : SearchReply::SplitRecords(page)) {
+            std::unique_ptr<CNetSongInfo> song(SearchReply::RecordToSong(record, again, "http://pic/", ""));
+            if (!song) continue;
+            if (index >= songs.size() || songs[index]->GetName() != song->GetName() ||
+                songs[index]->GetArtist() != song->GetArtist())
+                __builtin_trap();
+            ++index;
+        }
+        if (index != songs.size() || again.strHitMode != result.strHitMode || again.strArtistPic != result.strArtistPic)
+            __builtin_trap();
+        return true;
     });
     return 0;
 }

@@ -1,9 +1,11 @@
 #include "SearchReply.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <memory>
+#include <string_view>
 
 #include "datadef/SongInfo.h"
 #include "datadef/SongList.h"
@@ -121,114 +123,150 @@ std::vector<Record> SplitRecords(const std::string& page) {
 
 namespace {
 
-const char* const kSongNames[] = {
-    "songname", "artist", "album", "tag", "filesize", "score", "nsig1", "nsig2", "hdnsig1", "hdnsig2",
-    "iskalaok", "mvprovider", "musicrid", "mvrid", "mp3rid", "mp3nsig1", "mp3nsig2", "mp3size",
-    "musicinfopage", "artistinfopage", "albumpage", "activitypage", "tiebapage", "lrc", "picrid",
-    "hasring", "mkvrid", "mkvnsig1", "mkvnsig2", "hasecho", "bitrate", "playcnt", "releasetime", "isnew",
-    "isrecommend", "aperid", "apensig1", "apensig2", "apesize", "mp3bitrate", "change", "mkvsize",
+// The song fields of a record, in slot order.
+enum SongField {
+    kSongName, kArtist, kAlbum, kTag, kFileSize, kScore, kNSig1, kNSig2, kHdNSig1, kHdNSig2,
+    kIsKalaok, kMvProvider, kMusicRid, kMvRid, kMp3Rid, kMp3NSig1, kMp3NSig2, kMp3Size,
+    kMusicInfoPage, kArtistInfoPage, kAlbumPage, kActivityPage, kTiebaPage, kLrc, kPicRid,
+    kHasRing, kMkvRid, kMkvNSig1, kMkvNSig2, kHasEcho, kBitrate, kPlayCnt, kReleaseTime, kIsNew,
+    kIsRecommend, kApeRid, kApeNSig1, kApeNSig2, kApeSize, kMp3Bitrate, kChange, kMkvSize,
+    kSongFieldCount
 };
 
-std::string* ResultField(SearchResult& result, const std::string& name) {
-    if (name == "sig1") return &result.strSig1;
-    if (name == "sig2") return &result.strSig2;
-    if (name == "hitall") return &result.strHitAll;
-    if (name == "hitsongname") return &result.strHitSongName;
-    if (name == "hitartist") return &result.strHitArtist;
-    if (name == "hitalbum") return &result.strHitAlbum;
-    if (name == "hitlyrics") return &result.strHitLyrics;
-    if (name == "mshow") return &result.strMShow;
-    if (name == "hitmode") return &result.strHitMode;
-    if (name == "tagsrc") return &result.strTagSrc;
-    if (name == "artistname") return &result.strArtistName;
-    if (name == "albumname") return &result.strAlbumName;
-    if (name == "suggestion") return &result.strSuggestion;
-    if (name == "artistpic") return &result.strArtistPic;
-    return nullptr;
-}
+struct FieldName {
+    std::string_view name;
+    int slot;  // a SongField, or ~index into the result's fields
+};
 
-bool IsSongName(const std::string& name) {
-    for (const char* known : kSongNames) {
-        if (name == known) return true;
+std::string SearchResult::*const kResultFields[] = {
+    &SearchResult::strSig1, &SearchResult::strSig2, &SearchResult::strHitAll, &SearchResult::strHitSongName,
+    &SearchResult::strHitArtist, &SearchResult::strHitAlbum, &SearchResult::strHitLyrics, &SearchResult::strMShow,
+    &SearchResult::strHitMode, &SearchResult::strTagSrc, &SearchResult::strArtistName, &SearchResult::strAlbumName,
+    &SearchResult::strSuggestion, &SearchResult::strArtistPic,
+};
+const int kArtistPicSlot = ~13;
+
+// Sorted by name: a reply of 1000 records names some 25 000 fields, each looked up here.
+const FieldName kFieldNames[] = {
+    {"activitypage", kActivityPage}, {"album", kAlbum}, {"albumname", ~11}, {"albumpage", kAlbumPage},
+    {"apensig1", kApeNSig1}, {"apensig2", kApeNSig2}, {"aperid", kApeRid}, {"apesize", kApeSize},
+    {"artist", kArtist}, {"artistinfopage", kArtistInfoPage}, {"artistname", ~10}, {"artistpic", ~13},
+    {"bitrate", kBitrate}, {"change", kChange}, {"filesize", kFileSize}, {"hasecho", kHasEcho},
+    {"hasring", kHasRing}, {"hdnsig1", kHdNSig1}, {"hdnsig2", kHdNSig2}, {"hitalbum", ~5}, {"hitall", ~2},
+    {"hitartist", ~4}, {"hitlyrics", ~6}, {"hitmode", ~8}, {"hitsongname", ~3}, {"iskalaok", kIsKalaok},
+    {"isnew", kIsNew}, {"isrecommend", kIsRecommend}, {"lrc", kLrc}, {"mkvnsig1", kMkvNSig1},
+    {"mkvnsig2", kMkvNSig2}, {"mkvrid", kMkvRid}, {"mkvsize", kMkvSize}, {"mp3bitrate", kMp3Bitrate},
+    {"mp3nsig1", kMp3NSig1}, {"mp3nsig2", kMp3NSig2}, {"mp3rid", kMp3Rid}, {"mp3size", kMp3Size},
+    {"mshow", ~7}, {"musicinfopage", kMusicInfoPage}, {"musicrid", kMusicRid}, {"mvprovider", kMvProvider},
+    {"mvrid", kMvRid}, {"nsig1", kNSig1}, {"nsig2", kNSig2}, {"picrid", kPicRid}, {"playcnt", kPlayCnt},
+    {"releasetime", kReleaseTime}, {"score", kScore}, {"sig1", ~0}, {"sig2", ~1}, {"songname", kSongName},
+    {"suggestion", ~12}, {"tag", kTag}, {"tagsrc", ~9}, {"tiebapage", kTiebaPage},
+};
+const int kNoField = kSongFieldCount;
+
+// The slot of a field name (any case), kNoField when the name is not one of ours.
+int FieldSlot(std::string_view name) {
+    char lower[24];
+    if (name.empty() || name.size() > sizeof lower) return kNoField;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        lower[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
     }
-    return false;
+    const std::string_view key(lower, name.size());
+    const FieldName* end = kFieldNames + sizeof kFieldNames / sizeof kFieldNames[0];
+    const FieldName* found =
+        std::lower_bound(kFieldNames, end, key, [](const FieldName& f, std::string_view k) { return f.name < k; });
+    return found != end && found->name == key ? found->slot : kNoField;
 }
 
-uint32_t Number(const std::map<std::string, std::string>& values, const char* name) {
-    auto it = values.find(name);
-    if (it == values.end()) return 0;
-    return static_cast<uint32_t>(std::strtoll(it->second.c_str(), nullptr, 10));
-}
-
-std::string Text(const std::map<std::string, std::string>& values, const char* name) {
-    auto it = values.find(name);
-    return it == values.end() ? std::string() : it->second;
-}
-
-bool Flag(const std::map<std::string, std::string>& values, const char* name) {
-    return Text(values, name) == "1";
-}
-
-}  // namespace
-
-CNetSongInfo* RecordToSong(const Record& record, SearchResult& result, const std::string& picServer,
-                           const std::string& playSource) {
-    std::map<std::string, std::string> values;
-    values["mkvrid"] = "MKV_0";
+// What one record says: song fields by slot (the last of a repeated name wins), pointing into the
+// page or the record.
+struct RecordValues {
+    std::string_view values[kSongFieldCount];
     bool known = false;
-    for (const auto& field : record) {
-        if (std::string* text = ResultField(result, field.first)) {
-            *text = field.first == "artistpic" ? picServer + field.second : field.second;
-            known = true;
-        } else if (IsSongName(field.first)) {
-            values[field.first] = field.second;
-            known = true;
+
+    RecordValues() { values[kMkvRid] = "MKV_0"; }
+
+    void Add(std::string_view name, std::string_view value, SearchResult& result, const std::string& picServer) {
+        const int slot = FieldSlot(name);
+        if (slot == kNoField) return;
+        known = true;
+        if (slot >= 0) {
+            values[slot] = value;
+        } else {
+            std::string& text = result.*kResultFields[~slot];
+            if (slot == kArtistPicSlot) text = picServer;
+            else text.clear();
+            text.append(value.data(), value.size());
         }
     }
-    if (!known) return nullptr;
 
+    std::string Text(SongField field) const { return std::string(values[field]); }
+    bool Flag(SongField field) const { return values[field] == "1"; }
+    // As strtoll reads it (leading blanks, a sign, digits, saturating), cut to 32 bits.
+    uint32_t Number(SongField field) const {
+        std::string_view v = values[field];
+        size_t i = 0;
+        while (i < v.size() && (v[i] == ' ' || (v[i] >= '\t' && v[i] <= '\r'))) ++i;
+        bool negative = false;
+        if (i < v.size() && (v[i] == '+' || v[i] == '-')) negative = v[i++] == '-';
+        uint64_t magnitude = 0;
+        bool saturated = false;
+        for (; i < v.size() && v[i] >= '0' && v[i] <= '9'; ++i) {
+            if (magnitude > (UINT64_MAX - 9) / 10) saturated = true;
+            if (!saturated) magnitude = magnitude * 10 + static_cast<uint64_t>(v[i] - '0');
+        }
+        const uint64_t limit = negative ? uint64_t(INT64_MAX) + 1 : uint64_t(INT64_MAX);
+        if (saturated || magnitude > limit) magnitude = limit;
+        const int64_t number = negative ? static_cast<int64_t>(0 - magnitude) : static_cast<int64_t>(magnitude);
+        return static_cast<uint32_t>(number);
+    }
+};
+
+CNetSongInfo* SongFromValues(const RecordValues& values, const std::string& playSource) {
+    if (!values.known) return nullptr;
     SONG_INFO info;
-    info.strName = Text(values, "songname");
-    info.strArtist = Text(values, "artist");
-    info.nSig1 = Number(values, "nsig1");
-    info.nSig2 = Number(values, "nsig2");
-    if (info.strName.empty() || info.strArtist.empty() || (info.nSig1 == 0 && info.nSig2 == 0)) return nullptr;
-    info.strAlbum = Text(values, "album");
-    info.strTag = Text(values, "tag");
-    info.nFileSize = Number(values, "filesize");
-    info.nScore = Number(values, "score");
-    info.nHdSig1 = Number(values, "hdnsig1");
-    info.nHdSig2 = Number(values, "hdnsig2");
-    info.strMusicRid = Text(values, "musicrid");
-    info.strMvProvider = Text(values, "mvprovider");
-    info.strMp3Rid = Text(values, "mp3rid");
-    info.nMp3Sig1 = Number(values, "mp3nsig1");
-    info.nMp3Sig2 = Number(values, "mp3nsig2");
-    info.nMp3Size = Number(values, "mp3size");
-    info.nMp3Bitrate = Number(values, "mp3bitrate");
-    info.bHasRing = Flag(values, "hasring");
-    info.strMusicInfoPage = Text(values, "musicinfopage");
-    info.strArtistInfoPage = Text(values, "artistinfopage");
-    info.strAlbumPage = Text(values, "albumpage");
-    info.strActivityPage = Text(values, "activitypage");
-    info.strTiebaPage = Text(values, "tiebapage");
-    info.nBitrate = Number(values, "bitrate");
-    info.nPlayCount = Number(values, "playcnt");
-    info.nReleaseTime = Number(values, "releasetime");
-    info.bIsNew = Flag(values, "isnew");
-    info.bIsRecommend = Flag(values, "isrecommend");
-    info.strPartLyric = Text(values, "lrc");
-    info.strPicRid = Text(values, "picrid");
-    const std::string mkvRid = Text(values, "mkvrid");
-    const uint32_t mkvSig1 = Number(values, "mkvnsig1");
-    const uint32_t mkvSig2 = Number(values, "mkvnsig2");
-    if (mkvRid != "MKV_0" && mkvSig1 != 0 && mkvSig2 != 0) {
-        info.strMkvRid = mkvRid;
+    info.nSig1 = values.Number(kNSig1);
+    info.nSig2 = values.Number(kNSig2);
+    if (values.values[kSongName].empty() || values.values[kArtist].empty() || (info.nSig1 == 0 && info.nSig2 == 0))
+        return nullptr;
+    info.strName = values.Text(kSongName);
+    info.strArtist = values.Text(kArtist);
+    info.strAlbum = values.Text(kAlbum);
+    info.strTag = values.Text(kTag);
+    info.nFileSize = values.Number(kFileSize);
+    info.nScore = values.Number(kScore);
+    info.nHdSig1 = values.Number(kHdNSig1);
+    info.nHdSig2 = values.Number(kHdNSig2);
+    info.strMusicRid = values.Text(kMusicRid);
+    info.strMvProvider = values.Text(kMvProvider);
+    info.strMp3Rid = values.Text(kMp3Rid);
+    info.nMp3Sig1 = values.Number(kMp3NSig1);
+    info.nMp3Sig2 = values.Number(kMp3NSig2);
+    info.nMp3Size = values.Number(kMp3Size);
+    info.nMp3Bitrate = values.Number(kMp3Bitrate);
+    info.bHasRing = values.Flag(kHasRing);
+    info.strMusicInfoPage = values.Text(kMusicInfoPage);
+    info.strArtistInfoPage = values.Text(kArtistInfoPage);
+    info.strAlbumPage = values.Text(kAlbumPage);
+    info.strActivityPage = values.Text(kActivityPage);
+    info.strTiebaPage = values.Text(kTiebaPage);
+    info.nBitrate = values.Number(kBitrate);
+    info.nPlayCount = values.Number(kPlayCnt);
+    info.nReleaseTime = values.Number(kReleaseTime);
+    info.bIsNew = values.Flag(kIsNew);
+    info.bIsRecommend = values.Flag(kIsRecommend);
+    info.strPartLyric = values.Text(kLrc);
+    info.strPicRid = values.Text(kPicRid);
+    const uint32_t mkvSig1 = values.Number(kMkvNSig1);
+    const uint32_t mkvSig2 = values.Number(kMkvNSig2);
+    if (values.values[kMkvRid] != "MKV_0" && mkvSig1 != 0 && mkvSig2 != 0) {
+        info.strMkvRid = values.Text(kMkvRid);
         info.nMkvSig1 = mkvSig1;
         info.nMkvSig2 = mkvSig2;
-        info.bHasEcho = Flag(values, "hasecho");
+        info.bHasEcho = values.Flag(kHasEcho);
     } else {
-        info.strMvRid = Text(values, "mvrid");
+        info.strMvRid = values.Text(kMvRid);
     }
     if (!info.strMusicRid.empty()) info.strFormat = "wma";
     else if (!info.strMp3Rid.empty()) info.strFormat = "mp3";
@@ -236,16 +274,16 @@ CNetSongInfo* RecordToSong(const Record& record, SearchResult& result, const std
 
     std::unique_ptr<CNetSongInfo> song(new CNetSongInfo);
     song->LoadFromOldSongInfo(info);
-    const std::string change = Text(values, "change");
+    const std::string_view change = values.values[kChange];
     if (change == "equal") song->SetRankingState(0);
     else if (change == "up") song->SetRankingState(1);
     else if (change == "down") song->SetRankingState(2);
-    const std::string apeRid = Text(values, "aperid");
+    const std::string_view apeRid = values.values[kApeRid];
     if (!apeRid.empty() && apeRid != "APE_0") {
         CNetResource* ape = new CNetResource;
-        ape->SetRid(apeRid);
-        ape->SetSign(Sign(Number(values, "apensig1"), Number(values, "apensig2")));
-        ape->SetFileSize(Number(values, "apesize"));
+        ape->SetRid(std::string(apeRid));
+        ape->SetSign(Sign(values.Number(kApeNSig1), values.Number(kApeNSig2)));
+        ape->SetFileSize(values.Number(kApeSize));
         ape->SetFormat(kFormatApe);
         song->SetAPE(ape);
     }
@@ -254,13 +292,40 @@ CNetSongInfo* RecordToSong(const Record& record, SearchResult& result, const std
     return song.release();
 }
 
+}  // namespace
+
+CNetSongInfo* RecordToSong(const Record& record, SearchResult& result, const std::string& picServer,
+                           const std::string& playSource) {
+    RecordValues values;
+    for (const auto& field : record) values.Add(field.first, field.second, result, picServer);
+    return SongFromValues(values, playSource);
+}
+
+// Reads the records in place, as SplitRecords and RecordToSong would, without copying each line.
 CNetSongList* ParsePage(const std::string& page, SearchResult& result, const std::string& picServer) {
     std::unique_ptr<CNetSongList> list(new CNetSongList);
     list->SetBaseImageUrl(result.param.strImgUrl);
-    for (const Record& record : SplitRecords(page)) {
-        if (CNetSongInfo* song = RecordToSong(record, result, picServer, result.param.strKey2)) {
-            list->AddSongInfo(song, -1);
+    const std::string_view text(page);
+    size_t start = 0;
+    for (;;) {
+        const size_t end = text.find("\r\n\r\n", start);
+        if (end == std::string_view::npos) break;
+        RecordValues values;
+        size_t line = start;
+        while (line < end) {
+            size_t next = text.find('\n', line);
+            if (next == std::string_view::npos || next > end) next = end;
+            const std::string_view row = text.substr(line, next - line);
+            const size_t eq = row.find('=');
+            if (eq != std::string_view::npos) {
+                std::string_view value = row.substr(eq + 1);
+                if (!value.empty() && value.back() == '\r') value.remove_suffix(1);
+                values.Add(row.substr(0, eq), value, result, picServer);
+            }
+            line = next + 1;
         }
+        if (CNetSongInfo* song = SongFromValues(values, result.param.strKey2)) list->AddSongInfo(song, -1);
+        start = end + 4;
     }
     return list.release();
 }
