@@ -1,14 +1,21 @@
 // Benchmark, not a test: how long the built program takes from its process start to the shown
-// catalogue tree when the ranking data is already on disk, how long the song list takes to take
-// 1000 rows, how long select all and invert take on them in the frame, and how many window objects
-// repeated tree builds leave behind.
-// Run: VX_WITH_SERVER=1 build/win/wine-run build/win/bin/VxMelodiskBench.exe [runs]
+// catalogue tree when the ranking data is already on disk (against a bare window program), a
+// keyword search from Enter to the rows shown (against fetching the same reply alone), the
+// program's private bytes after 10 and after 200 rounds of chart, search and back, how long the
+// song list takes to take 1000 rows, how long select all and invert take on them in the frame, and
+// how many window objects repeated tree builds leave behind. Each line ends with its ratio.
+// Run: VX_WITH_SERVER=1 build/win/wine-run build/win/bin/VxMelodiskBench.exe [runs] [rounds]
 #include <windows.h>
+#include <psapi.h>
+#include <wininet.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "ActionInterfaces.h"
@@ -17,6 +24,7 @@
 #include "ReportViewWin.h"
 #include "config/ConfigManager.h"
 #include "datadef/SongInfo.h"
+#include "testing/ProcessRunWin.h"
 #include "testing/ScopedDataRootWin.h"
 #include "vxlib/StringUtility.h"
 
@@ -34,9 +42,29 @@ double Median(std::vector<double> v) {
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
+std::string BenchProgram(const char* name) {
+    std::string folder;
+    Dir::GetVxPath(PATH_PROGRAM, folder);
+    return folder + name;
+}
+
+// Start to a shown window of the bare program, the same way the program is started.
+std::vector<double> BareStarts(int runs) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        vxtest::CProcessRun bare;
+        const double start = Now();
+        if (!bare.Start(BenchProgram("VxBareWindowBench.exe"), "")) break;
+        HWND window = nullptr;
+        if (!vxtest::WaitUntil([&] { return (window = vxtest::FindProcessWindow(bare.Pid())) != nullptr; }, 30000)) break;
+        times.push_back(Now() - start);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        bare.WaitExit(10000);
+    }
+    return times;
+}
+
 void StartToTree(int runs) {
-    ScopedDataRoot root("bench");
-    AfxGetConfigManager()->SetString("Servers", "All", getenv("VX_TEST_SERVER"));
     {
         // The first run downloads the ranking data; later runs find it on disk.
         CProgramRun warm;
@@ -56,9 +84,125 @@ void StartToTree(int runs) {
         times.push_back(Now() - start);
         run.Close();
     }
-    std::printf("start to tree (cached ranking data): median %.0f ms over %u runs (min %.0f, max %.0f)\n", Median(times),
-                static_cast<unsigned>(times.size()), times.empty() ? 0 : *std::min_element(times.begin(), times.end()),
-                times.empty() ? 0 : *std::max_element(times.begin(), times.end()));
+    const std::vector<double> bare = BareStarts(runs);
+    std::printf("start to tree (cached ranking data): median %.0f ms over %u runs, bare window program %.0f ms, ratio %.1f\n",
+                Median(times), static_cast<unsigned>(times.size()), Median(bare),
+                Median(bare) > 0 ? Median(times) / Median(bare) : 0.0);
+}
+
+// The list's row count and first cell once they have stayed the same for half a second.
+bool WaitSteadyRows(HWND list, int& count, std::wstring& first) {
+    int lastCount = -1;
+    std::wstring lastFirst;
+    double since = Now();
+    return vxtest::WaitUntil([&] {
+        const int n = remote::ListRowCount(list);
+        const std::wstring text = n > 0 ? remote::ListCellText(list, 0, 0) : std::wstring();
+        if (n != lastCount || text != lastFirst) {
+            lastCount = n, lastFirst = text, since = Now();
+            return false;
+        }
+        if (n <= 0 || Now() - since < 500) return false;
+        count = n, first = text;
+        return true;
+    }, 30000);
+}
+
+bool ShowsRows(HWND list, int count, const std::wstring& first) {
+    return remote::ListRowCount(list) == count && remote::ListCellText(list, 0, 0) == first;
+}
+
+// The reply of one address fetched with WinINet alone on an open session, in milliseconds.
+double FetchAlone(HINTERNET session, const std::string& address) {
+    const double start = Now();
+    HINTERNET request = InternetOpenUrlA(session, address.c_str(), nullptr, 0,
+                                         INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
+    char buffer[16384];
+    DWORD got = 0;
+    while (request && InternetReadFile(request, buffer, sizeof buffer, &got) && got > 0) {
+    }
+    const double took = Now() - start;
+    if (request) InternetCloseHandle(request);
+    return took;
+}
+
+// The last keyword search address the stand-in server was asked for.
+std::string LastSearchAddress() {
+    const char* journal = getenv("VX_TEST_SERVER_JOURNAL");
+    std::ifstream in(journal ? journal : "");
+    std::string found;
+    for (std::string line; std::getline(in, line);) {
+        const size_t at = line.find("\"/r.s?");
+        if (at == std::string::npos) continue;
+        found = line.substr(at + 1, line.find('"', at + 1) - at - 1);
+    }
+    return found.empty() ? found : std::string(getenv("VX_TEST_SERVER")) + found;
+}
+
+SIZE_T PrivateBytes(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters)) return 0;
+    // Wine leaves PrivateUsage at 0; the commit charge (PagefileUsage) is the same figure on Windows.
+    return counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
+}
+
+// Rounds of "open the first chart, search, go back" in the running program: the search's time from
+// Enter to its rows, and the private bytes after 10 rounds and after all of them.
+void SearchRounds(int rounds) {
+    CProgramRun run;
+    if (!run.Start() || !run.WaitFrame() || !run.WaitTree(60000)) {
+        std::printf("search rounds: the program did not show its tree\n");
+        return;
+    }
+    HWND list = run.List();
+    HWND edit = remote::FindDescendant(run.Frame(), L"CSearchEdit", IDC_SEARCH_EDIT);
+    HTREEITEM charts = run.TreeChild(nullptr, "排行榜");
+    remote::TreeExpand(run.Tree(), charts);
+    HTREEITEM chart = remote::TreeNext(run.Tree(), charts, TVGN_CHILD);
+    const std::wstring keyword = L"Kes";
+    auto search = [&] {
+        remote::SendOr(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(keyword.c_str()), 0);
+        remote::SendOr(edit, WM_KEYDOWN, VK_RETURN, 1, 0);
+    };
+    int chartRows = 0, searchRows = 0;
+    std::wstring chartFirst, searchFirst;
+    remote::TreeSelect(run.Tree(), chart);
+    if (!edit || !chart || !WaitSteadyRows(list, chartRows, chartFirst)) {
+        std::printf("search rounds: no chart to open\n");
+        return;
+    }
+    search();
+    if (!WaitSteadyRows(list, searchRows, searchFirst) || searchFirst == chartFirst) {
+        std::printf("search rounds: the search showed no rows of its own\n");
+        return;
+    }
+    std::vector<double> searches, fetches;
+    SIZE_T afterTen = 0;
+    int done = 0;
+    for (int round = 1; round <= rounds; ++round) {
+        remote::TreeSelect(run.Tree(), chart);
+        if (!vxtest::WaitUntil([&] { return ShowsRows(list, chartRows, chartFirst); }, 30000)) break;
+        const double start = Now();
+        search();
+        if (!vxtest::WaitUntil([&] { return ShowsRows(list, searchRows, searchFirst); }, 30000)) break;
+        searches.push_back(Now() - start);
+        PostMessageW(run.Frame(), WM_COMMAND, ID_NAV_BACK, 0);
+        if (!vxtest::WaitUntil([&] { return ShowsRows(list, chartRows, chartFirst); }, 30000)) break;
+        done = round;
+        if (round == 10) afterTen = PrivateBytes(run.Process());
+    }
+    const SIZE_T afterAll = PrivateBytes(run.Process());
+    const std::string address = LastSearchAddress();
+    HINTERNET session = InternetOpenA("bench", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    for (size_t i = 0; i < searches.size() && i < 20 && !address.empty(); ++i) fetches.push_back(FetchAlone(session, address));
+    InternetCloseHandle(session);
+    run.Close();
+    std::printf("keyword search, Enter to %d rows shown: median %.0f ms over %u rounds, its reply fetched alone %.0f ms, ratio %.1f\n",
+                searchRows, Median(searches), static_cast<unsigned>(searches.size()), Median(fetches),
+                Median(fetches) > 0 ? Median(searches) / Median(fetches) : 0.0);
+    std::printf("private bytes of the program: %.1f MiB after 10 rounds of chart, search and back, %.1f MiB after %d, ratio %.2f\n",
+                afterTen / 1048576.0, afterAll / 1048576.0, done, afterTen ? double(afterAll) / double(afterTen) : 0.0);
 }
 
 std::vector<std::unique_ptr<CSongInfoBase>> MakeSongs(int count) {
@@ -145,7 +289,8 @@ void FillList(int runs) {
         times.push_back(Now() - start);
         DestroyWindow(view.GetHwnd());
     }
-    std::printf("fill the song list with 1000 songs: median %.1f ms over %d runs\n", Median(times), runs);
+    std::printf("fill the song list with 1000 songs: median %.1f ms over %d runs, limit 100 ms, ratio %.2f\n", Median(times),
+                runs, Median(times) / 100.0);
     DestroyWindow(parent);
 }
 
@@ -153,11 +298,16 @@ void FillList(int runs) {
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const int rounds = argc > 2 ? std::max(10, std::atoi(argv[2])) : 200;
     FillList(runs);
     FrameFigures(runs);
-    if (getenv("VX_TEST_SERVER"))
-        StartToTree(runs);
-    else
-        std::printf("start to tree: skipped (run with VX_WITH_SERVER=1)\n");
+    if (!getenv("VX_TEST_SERVER")) {
+        std::printf("start to tree, search rounds: skipped (run with VX_WITH_SERVER=1)\n");
+        return 0;
+    }
+    ScopedDataRoot root("bench");
+    AfxGetConfigManager()->SetString("Servers", "All", getenv("VX_TEST_SERVER"));
+    StartToTree(runs);
+    SearchRounds(rounds);
     return 0;
 }
