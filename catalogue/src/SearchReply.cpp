@@ -1,6 +1,5 @@
 #include "SearchReply.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -146,7 +145,7 @@ std::string SearchResult::*const kResultFields[] = {
 };
 const int kArtistPicSlot = ~13;
 
-// Sorted by name: a reply of 1000 records names some 25 000 fields, each looked up here.
+// A reply of 1000 records names some 25 000 fields, each looked up here.
 const FieldName kFieldNames[] = {
     {"activitypage", kActivityPage}, {"album", kAlbum}, {"albumname", ~11}, {"albumpage", kAlbumPage},
     {"apensig1", kApeNSig1}, {"apensig2", kApeNSig2}, {"aperid", kApeRid}, {"apesize", kApeSize},
@@ -164,19 +163,45 @@ const FieldName kFieldNames[] = {
 };
 const int kNoField = kSongFieldCount;
 
+// Names hashed into a small open-addressed table, so a lookup is mostly one comparison.
+class FieldTable {
+public:
+    FieldTable() {
+        for (int& slot : m_index) slot = -1;
+        for (int i = 0; i < static_cast<int>(sizeof kFieldNames / sizeof kFieldNames[0]); ++i) {
+            size_t at = Hash(kFieldNames[i].name);
+            while (m_index[at] >= 0) at = (at + 1) % kSize;
+            m_index[at] = i;
+        }
+    }
+    int Slot(std::string_view lower) const {
+        for (size_t at = Hash(lower);; at = (at + 1) % kSize) {
+            const int i = m_index[at];
+            if (i < 0) return kNoField;
+            if (kFieldNames[i].name == lower) return kFieldNames[i].slot;
+        }
+    }
+
+private:
+    static const size_t kSize = 256;  // over four times the names: short probe runs
+    static size_t Hash(std::string_view name) {
+        size_t h = name.size();
+        for (char c : name) h = h * 31 + static_cast<unsigned char>(c);
+        return h % kSize;
+    }
+    int m_index[kSize];
+};
+
 // The slot of a field name (any case), kNoField when the name is not one of ours.
 int FieldSlot(std::string_view name) {
+    static const FieldTable table;
     char lower[24];
     if (name.empty() || name.size() > sizeof lower) return kNoField;
     for (size_t i = 0; i < name.size(); ++i) {
         const char c = name[i];
         lower[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
     }
-    const std::string_view key(lower, name.size());
-    const FieldName* end = kFieldNames + sizeof kFieldNames / sizeof kFieldNames[0];
-    const FieldName* found =
-        std::lower_bound(kFieldNames, end, key, [](const FieldName& f, std::string_view k) { return f.name < k; });
-    return found != end && found->name == key ? found->slot : kNoField;
+    return table.Slot(std::string_view(lower, name.size()));
 }
 
 // What one record says: song fields by slot (the last of a repeated name wins), pointing into the
