@@ -58,33 +58,25 @@ bool CHyperLinkEx::OpenAddress(const std::string& address) {
 }
 
 bool CHyperLinkEx::OnPaint() {
-    ui::CPaintDC paint(m_hWnd);
-    RECT client{};
-    ::GetClientRect(m_hWnd, &client);
-    if (client.right <= 0 || client.bottom <= 0) return true;
-    HDC dc = ::CreateCompatibleDC(paint);
-    ui::CBitmap bitmap(::CreateCompatibleBitmap(paint, client.right, client.bottom));
-    {
-        ui::CSelectObject selectBitmap(dc, bitmap.Get());
-        ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
-        // The parent paints what lies under the link, shifted to the link's place.
-        HWND parent = ::GetParent(m_hWnd);
-        POINT origin{0, 0};
-        ::MapWindowPoints(m_hWnd, parent, &origin, 1);
-        POINT previous{};
-        ::SetViewportOrgEx(dc, -origin.x, -origin.y, &previous);
-        ::SendMessageW(parent, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-        ::SetViewportOrgEx(dc, previous.x, previous.y, nullptr);
+    ui::CBufferedPaint paint(m_hWnd);
+    if (paint.Empty()) return true;
+    HDC dc = paint.Dc();
+    RECT client = paint.Client();
+    ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
+    // The parent paints what lies under the link, shifted to the link's place.
+    HWND parent = ::GetParent(m_hWnd);
+    POINT origin{0, 0};
+    ::MapWindowPoints(m_hWnd, parent, &origin, 1);
+    POINT previous{};
+    ::SetViewportOrgEx(dc, -origin.x, -origin.y, &previous);
+    ::SendMessageW(parent, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    ::SetViewportOrgEx(dc, previous.x, previous.y, nullptr);
 
-        ui::CSelectObject selectFont(dc, Font());
-        ::SetBkMode(dc, TRANSPARENT);
-        ::SetTextColor(dc, kLinkColour);
-        const std::wstring text = GetTextW();
-        ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &client,
-                    DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-        ::BitBlt(paint, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-    }
-    ::DeleteDC(dc);
+    ui::CSelectObject selectFont(dc, Font());
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, kLinkColour);
+    const std::wstring text = GetTextW();
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &client, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     return true;
 }
 

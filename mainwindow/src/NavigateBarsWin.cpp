@@ -76,25 +76,18 @@ LRESULT CBarWindow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 bool CBarWindow::OnPaint() {
-    ui::CPaintDC paint(m_hWnd);
-    RECT client{};
-    ::GetClientRect(m_hWnd, &client);
-    int cx = client.right, cy = client.bottom;
-    if (cx <= 0 || cy <= 0) return true;
     // Painted off screen so that the gradient and the text appear at once.
-    HDC dc = ::CreateCompatibleDC(paint);
-    ui::CBitmap bitmap(::CreateCompatibleBitmap(paint, cx, cy));
-    {
-        ui::CSelectObject selBitmap(dc, bitmap.Get());
-        ui::CSelectObject selFont(dc, Font());
-        for (int y = 0; y < cy; ++y) Fill(dc, RECT{0, y, cx, y + 1}, Mix(kGradientTop, kGradientBottom, y, cy));
-        Fill(dc, RECT{0, cy - 1, cx, cy}, kBarLine);
-        ::SetBkMode(dc, TRANSPARENT);
-        ::SetTextColor(dc, kTextColour);
-        PaintContent(dc, client);
-        ::BitBlt(paint, 0, 0, cx, cy, dc, 0, 0, SRCCOPY);
-    }
-    ::DeleteDC(dc);
+    ui::CBufferedPaint paint(m_hWnd);
+    if (paint.Empty()) return true;
+    HDC dc = paint.Dc();
+    const RECT client = paint.Client();
+    const int cx = client.right, cy = client.bottom;
+    ui::CSelectObject selFont(dc, Font());
+    for (int y = 0; y < cy; ++y) Fill(dc, RECT{0, y, cx, y + 1}, Mix(kGradientTop, kGradientBottom, y, cy));
+    Fill(dc, RECT{0, cy - 1, cx, cy}, kBarLine);
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, kTextColour);
+    PaintContent(dc, client);
     return true;
 }
 

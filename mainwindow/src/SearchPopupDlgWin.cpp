@@ -143,14 +143,11 @@ void CSearchPopupDlg::SetHot(int index) {
 }
 
 bool CSearchPopupDlg::OnPaint() {
-    ui::CPaintDC paint(m_hWnd);
-    RECT client{};
-    ::GetClientRect(m_hWnd, &client);
-    if (client.right <= 0 || client.bottom <= 0) return true;
-    HDC dc = ::CreateCompatibleDC(paint);
-    ui::CBitmap bitmap(::CreateCompatibleBitmap(paint, client.right, client.bottom));
+    ui::CBufferedPaint paint(m_hWnd);
+    if (paint.Empty()) return true;
+    HDC dc = paint.Dc();
+    RECT client = paint.Client();
     {
-        ui::CSelectObject selectBitmap(dc, bitmap.Get());
         ui::CSelectObject selectFont(dc, CSearchEdit::Font());
         Fill(dc, client, RGB(255, 255, 255));
         Fill(dc, RECT{1, kRadioBarHeight - 1, client.right - 1, kRadioBarHeight}, kRadioLine);
@@ -179,9 +176,7 @@ bool CSearchPopupDlg::OnPaint() {
         }
         ui::CBrush border(::CreateSolidBrush(kBorder));
         ::FrameRect(dc, &client, border.Get());
-        ::BitBlt(paint, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
     }
-    ::DeleteDC(dc);
     return true;
 }
 

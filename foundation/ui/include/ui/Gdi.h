@@ -59,6 +59,39 @@ private:
     PAINTSTRUCT m_ps;
 };
 
+// Paints a window off screen, so that its parts appear at once: draw on Dc() (the size of the
+// client area); the picture is copied to the window when the holder goes out of scope. Nothing is
+// made for an empty client area (Empty()).
+class CBufferedPaint {
+public:
+    explicit CBufferedPaint(HWND hwnd) : m_paint(hwnd) {
+        ::GetClientRect(hwnd, &m_client);
+        if (Empty()) return;
+        m_dc = ::CreateCompatibleDC(m_paint);
+        m_bitmap = ::CreateCompatibleBitmap(m_paint, m_client.right, m_client.bottom);
+        m_old = ::SelectObject(m_dc, m_bitmap);
+    }
+    ~CBufferedPaint() {
+        if (!m_dc) return;
+        ::BitBlt(m_paint, 0, 0, m_client.right, m_client.bottom, m_dc, 0, 0, SRCCOPY);
+        ::SelectObject(m_dc, m_old);
+        ::DeleteObject(m_bitmap);
+        ::DeleteDC(m_dc);
+    }
+    CBufferedPaint(const CBufferedPaint&) = delete;
+    CBufferedPaint& operator=(const CBufferedPaint&) = delete;
+    bool Empty() const { return m_client.right <= 0 || m_client.bottom <= 0; }
+    HDC Dc() const { return m_dc; }
+    const RECT& Client() const { return m_client; }
+
+private:
+    CPaintDC m_paint;
+    RECT m_client{};
+    HDC m_dc = nullptr;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_old = nullptr;
+};
+
 // GDI+ is started for the holder's lifetime (nesting is allowed: each holder has its own token).
 class CGdiplusStartup {
 public:
