@@ -31,12 +31,17 @@ inline std::vector<std::string> SplitParts(const uint8_t* data, size_t size, siz
     return parts;
 }
 
-// A folder of this process below the temp folder (fuzzers may run side by side), emptied before
-// each input so that nothing one input left behind changes how the next one reads.
+// A folder of this process (fuzzers may run side by side), emptied before each input so that
+// nothing one input left behind changes how the next one reads.
 class CScratchDir {
 public:
     explicit CScratchDir(const std::string& tag) {
-        m_path = std::filesystem::temp_directory_path() / ("vxfuzz-" + tag + "-" + std::to_string(getpid()));
+        // Memory rather than disk where there is one: some targets write hundreds of files an input.
+        std::error_code ec;
+        const std::filesystem::path shm("/dev/shm");
+        const std::filesystem::path base =
+            std::filesystem::is_directory(shm, ec) ? shm : std::filesystem::temp_directory_path();
+        m_path = base / ("vxfuzz-" + tag + "-" + std::to_string(getpid()));
         Clear();
     }
     ~CScratchDir() {
