@@ -170,9 +170,10 @@ void CIniDocument::Parse(const std::string& text) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(start, end - start);
+        const bool first = start == 0;
         start = end + 1;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (start == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
+        if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
         std::string trimmed = Trim(line);
         if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') continue;
         if (trimmed[0] == '[') {
