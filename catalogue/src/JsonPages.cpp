@@ -182,7 +182,8 @@ FollowingPages Following(const JsonPageInfo& info) {
     if (info.pn >= count) return pages;
     pages.first = info.pn < 0 ? 0 : info.pn + 1;
     pages.last = count;
-    if (count - pages.first + 1 > kMaxListPages - 1) {
+    // Without the "+ 1" of the page count: a first page of 0 and a count of LLONG_MAX would overflow.
+    if (count - pages.first > kMaxListPages - 2) {
         pages.last = pages.first + kMaxListPages - 2;
         pages.cut = true;
     }

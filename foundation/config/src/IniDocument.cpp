@@ -31,6 +31,18 @@ size_t FindAscii(const std::string& text, char ch, size_t from = 0) {
     return std::string::npos;
 }
 
+// A name whose last byte is a lone lead byte cannot be written as "[name]": the lead would take
+// the ']' as its trail byte.
+bool EndsInsideCharacter(const std::string& text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (IsGbkLead(static_cast<unsigned char>(text[i]))) {
+            if (i + 1 == text.size()) return true;
+            ++i;
+        }
+    }
+    return false;
+}
+
 bool HasControl(const std::string& text) {
     for (char c : text) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return true;
@@ -141,7 +153,10 @@ bool CIniDocument::NamesEqual(const std::string& a, const std::string& b) {
 }
 
 bool CIniDocument::IsValidSectionName(const std::string& section) {
-    if (section.empty() || HasControl(section) || FindAscii(section, ']') != std::string::npos) return false;
+    if (section.empty() || HasControl(section) || FindAscii(section, ']') != std::string::npos ||
+        EndsInsideCharacter(section)) {
+        return false;
+    }
     return Trim(section) == section;
 }
 
@@ -155,15 +170,19 @@ void CIniDocument::Parse(const std::string& text) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(start, end - start);
+        const bool first = start == 0;
         start = end + 1;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (start == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
+        if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
         std::string trimmed = Trim(line);
         if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') continue;
         if (trimmed[0] == '[') {
             size_t close = FindAscii(trimmed, ']', 1);
             if (close == std::string::npos) continue;
             std::string name = Trim(trimmed.substr(1, close - 1));
+            // Trimming may cut a lead byte from the blank it stood before; such a line is as
+            // malformed as one without ']'.
+            if (EndsInsideCharacter(name)) continue;
             current = FindSection(name);
             if (!current) {
                 m_sections.push_back(Section{name, {}});

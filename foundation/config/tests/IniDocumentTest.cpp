@@ -115,6 +115,11 @@ TEST(IniDocument, ReadsHandWrittenFiles) {
     ASSERT_TRUE(doc.Get("Other", "q", value));
     EXPECT_EQ("\"unterminated", value);
     EXPECT_FALSE(doc.Get("Netsong", "noequals", value));
+
+    // Notepad's UTF-8 files start with a byte order mark, often right before the first section.
+    doc.Parse("\xEF\xBB\xBF[Servers]\r\nAll=http://127.0.0.1:8080\r\n");
+    ASSERT_TRUE(doc.Get("Servers", "All", value));
+    EXPECT_EQ("http://127.0.0.1:8080", value);
 }
 
 TEST(IniDocument, NumbersParseOnlyWithinTheirRange) {

@@ -7,6 +7,10 @@ namespace {
 
 // A chain of "ref" files deeper than this is a loop or a mistake.
 const size_t kMaxRefDepth = 8;
+// Files read for one tree at most. Lists that refer to files whose lists refer to files again
+// multiply: a few lines at each of the eight levels would make billions of reads. The ranking
+// tree reads about 380.
+const size_t kMaxRefLoads = 2048;
 
 int CompareText(const std::string& a, const std::string& b) {
     size_t n = std::min(a.size(), b.size());
@@ -98,8 +102,7 @@ CSongListBase* CSongListMgr::Root() {
     return m_pRoot;
 }
 
-bool CSongListMgr::LoadTree(const Xml::XmlNode& node, CSongListBase* list, const std::string& dir,
-                            std::vector<std::string>& refChain) {
+bool CSongListMgr::LoadTree(const Xml::XmlNode& node, CSongListBase* list, const std::string& dir, RefState& refs) {
     for (Xml::XmlNode::iterator it = node.ChildBegin(); it != node.ChildEnd(); ++it) {
         const std::string element = it->GetName();
         if (element == "pl") {
@@ -107,7 +110,7 @@ bool CSongListMgr::LoadTree(const Xml::XmlNode& node, CSongListBase* list, const
             if (!child) return false;
             list->AddChild(child);
             child->LoadFromXml(*it);
-            if (!LoadTree(*it, child, dir, refChain)) return false;
+            if (!LoadTree(*it, child, dir, refs)) return false;
         } else if (element == "so") {
             CSongInfoBase* song = NewSong();
             if (!song) return false;
@@ -119,15 +122,16 @@ bool CSongListMgr::LoadTree(const Xml::XmlNode& node, CSongListBase* list, const
     // A "ref" list takes the content of its own file; a missing file leaves it empty.
     if (dir.empty() || node.GetAttr("ref") != "local" || list->GetName().empty()) return true;
     const std::string file = list->GetName() + ".pl";
-    if (refChain.size() >= kMaxRefDepth ||
-        std::find(refChain.begin(), refChain.end(), file) != refChain.end()) {
+    if (refs.chain.size() >= kMaxRefDepth || refs.loads >= kMaxRefLoads ||
+        std::find(refs.chain.begin(), refs.chain.end(), file) != refs.chain.end()) {
         return true;
     }
+    ++refs.loads;
     Xml::XmlNode referenced;
     if (!referenced.LoadFile(dir + file) || referenced.GetName() != "pl") return true;
-    refChain.push_back(file);
-    bool ok = LoadTree(referenced, list, dir, refChain);
-    refChain.pop_back();
+    refs.chain.push_back(file);
+    bool ok = LoadTree(referenced, list, dir, refs);
+    refs.chain.pop_back();
     return ok;
 }
 
@@ -138,8 +142,9 @@ int CSongListMgr::LoadSongListFromXmlFile(const std::string& path, CSongListBase
     std::unique_ptr<CSongListBase> tree(NewList());
     if (!tree) return 0;
     tree->LoadFromXml(doc);
-    std::vector<std::string> refChain(1, path.substr(DirectoryOf(path).size()));
-    if (!LoadTree(doc, tree.get(), DirectoryOf(path).empty() ? "./" : DirectoryOf(path), refChain)) return 0;
+    RefState refs;
+    refs.chain.push_back(path.substr(DirectoryOf(path).size()));
+    if (!LoadTree(doc, tree.get(), DirectoryOf(path).empty() ? "./" : DirectoryOf(path), refs)) return 0;
     root = tree.release();
     return 1;
 }
@@ -152,8 +157,8 @@ int CSongListMgr::LoadSongListFromXmlString(const std::string& xml, CSongListBas
     if (!tree) return 0;
     tree->LoadFromXml(doc);
     if (!doc.HasAttr("n")) tree->SetName(name);
-    std::vector<std::string> refChain;
-    if (!LoadTree(doc, tree.get(), std::string(), refChain)) return 0;
+    RefState refs;
+    if (!LoadTree(doc, tree.get(), std::string(), refs)) return 0;
     root = tree.release();
     return 1;
 }

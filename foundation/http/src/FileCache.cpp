@@ -116,8 +116,11 @@ std::FILE* CFileCache::OpenEntry(const std::string& path, const std::string& nam
         ok = nameLen == 0 || std::fread(&stored[0], 1, nameLen, f) == nameLen;
     }
     long long size = ok ? static_cast<long long>(GetLE(head + 16, 8)) : 0;
-    // A length that disagrees with the header means damage: treat it as absent.
-    bool whole = ok && size >= 0 && FileLength(f) == static_cast<long long>(sizeof head) + nameLen + size;
+    // A length that disagrees with the header means damage: treat it as absent. The header's
+    // length is compared with what follows the header, since adding to it may overflow.
+    const long long headLength = static_cast<long long>(sizeof head) + nameLen;
+    const long long fileLength = ok ? FileLength(f) : -1;
+    bool whole = ok && size >= 0 && fileLength >= headLength && fileLength - headLength == size;
     if (!whole) {
         std::fclose(f);
         CacheFs::Remove(path);
@@ -308,7 +311,8 @@ void CFileCache::Trim(const std::string& group, Group& g) {
     int count = 0;
     for (auto it = g.entries.begin(); it != g.entries.end();) {
         const Entry& e = it->second;
-        if (!e.pinned && g.maxAge > 0 && now - e.stored > g.maxAge && CacheFs::Remove(dir + CacheFs::kSep + it->first)) {
+        // The stored time is the header's, any value: compared with, not subtracted from, now.
+        if (!e.pinned && g.maxAge > 0 && e.stored < now - g.maxAge && CacheFs::Remove(dir + CacheFs::kSep + it->first)) {
             it = g.entries.erase(it);
             continue;
         }

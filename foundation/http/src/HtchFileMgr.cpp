@@ -54,7 +54,8 @@ int CHtchFileMgr::OpenItem(const char* group, const char* address, int* handle) 
 
     long long size = 0, stored = 0;
     bool haveCopy = cache && cache->GetItemInfo(group, address, &size, &stored);
-    bool fresh = haveCopy && settings.maxAge > 1 && CacheFs::Now() - stored < settings.maxAge;
+    // The stored time comes from the entry's header, so any value: subtracting it may overflow.
+    bool fresh = haveCopy && settings.maxAge > 1 && stored > CacheFs::Now() - settings.maxAge;
     if (fresh) item->cacheRead = cache->OpenRead(group, address);
 
     if (!item->cacheRead && requests) {

@@ -55,6 +55,24 @@ std::string ToSystemCodePage(const std::string& text) {
 #endif
 }
 
+// Whether a declaration ("<?xml ...?>") sits anywhere below `top`. TinyXML prints a declaration's
+// values as they are, unescaped, so one inside an element would be written back as text that no
+// longer loads; it only belongs before the document's root.
+bool HasDeclarationBelow(const TiXmlNode* top) {
+    const TiXmlNode* node = top->FirstChild();
+    while (node) {
+        if (node->ToDeclaration()) return true;
+        if (node->FirstChild()) {
+            node = node->FirstChild();
+            continue;
+        }
+        while (node != top && !node->NextSibling()) node = node->Parent();
+        if (node == top) break;
+        node = node->NextSibling();
+    }
+    return false;
+}
+
 std::string ElementText(const TiXmlElement* element) {
     const char* text = element ? element->GetText() : nullptr;
     return text ? text : std::string();
@@ -169,6 +187,10 @@ bool XmlNode::Parse(const std::string& rawText) {
     TiXmlElement* root = doc->RootElement();
     if (!root) {
         m_error = "no root element";
+        return false;
+    }
+    if (HasDeclarationBelow(root)) {
+        m_error = "XML declaration inside an element";
         return false;
     }
     m_doc = doc;

@@ -85,8 +85,13 @@ private:
     CSongInfoBase* NewSong();
     CSongListBase* NewList();
     CSongListBase* Root();
-    bool LoadTree(const Xml::XmlNode& node, CSongListBase* list, const std::string& dir,
-                  std::vector<std::string>& refChain);
+    // The "ref" files open around the list being read, outermost first, and how many files this
+    // tree has read so far.
+    struct RefState {
+        std::vector<std::string> chain;
+        size_t loads = 0;
+    };
+    bool LoadTree(const Xml::XmlNode& node, CSongListBase* list, const std::string& dir, RefState& refs);
 
     ICreateFactory* m_pFactory;
     CSongListBase* m_pRoot = nullptr;
