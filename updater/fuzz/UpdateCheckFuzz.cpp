@@ -10,6 +10,19 @@
 
 namespace {
 
+// A separator or drive colon outside GBK double-byte characters (whose second byte may be '\\').
+bool HasPathCharacter(const std::string& name) {
+    for (size_t i = 0; i < name.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c >= 0x81 && c <= 0xFE && i + 1 < name.size()) {
+            ++i;
+        } else if (c == '/' || c == '\\' || c == ':') {
+            return true;
+        }
+    }
+    return false;
+}
+
 void Judge(const std::string& ini) {
     VxMdUpdate::UpdateAnswer answer;
     if (!VxMdUpdate::ParseUpdateAnswer(ini, "http://download.example", answer)) return;
@@ -18,7 +31,7 @@ void Judge(const std::string& ini) {
     VxMdUpdate::IsNewerVersion(answer.version, "1.0.0.1");
     if (!VxMdUpdate::IsPlainPackageName(answer.fileName)) return;
     // A plain name stays inside the save folder.
-    if (answer.fileName.find_first_of("/\\:") != std::string::npos || answer.fileName == "..") abort();
+    if (HasPathCharacter(answer.fileName) || answer.fileName == "..") abort();
     unsigned char digest[32];
     VxMdUpdate::ParseSha256Hex(answer.sha256, digest);
     VxMdUpdate::IsStartablePackage(answer.fileName);
