@@ -13,7 +13,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string folder, name, ext;
     CrashDumpName::SplitModulePath(path, folder, name, ext);
     const std::string file = name + ext;
-    if (!(folder.empty() ? file == path : folder + path[folder.size()] + file == path)) abort();
+    // Folder, at most one separator, file: the whole path again.
+    if (folder.size() + file.size() > path.size() || path.compare(0, folder.size(), folder) != 0 ||
+        path.compare(path.size() - file.size(), file.size(), file) != 0)
+        abort();
+    const std::string separator = path.substr(folder.size(), path.size() - folder.size() - file.size());
+    if (!separator.empty() && separator != "\\" && separator != "/") abort();
     if (!ext.empty() && ext[0] != '.') abort();
 
     // As the handler does: the strings end at a zero, the buffer is MAX_PATH or larger.
