@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
     default: {
         uint32_t stored = 0;
-        std::memcpy(&stored, bytes.data(), bytes.size() < 4 ? bytes.size() : 4);
+        if (!bytes.empty()) std::memcpy(&stored, bytes.data(), bytes.size() < 4 ? bytes.size() : 4);
         HandlerRules::RefreshedToday(stored, Time::DateTime(static_cast<int64_t>(stored) + 86400));
         break;
     }
