@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "DownJobLists.h"
+#include "DownStateMessage.h"
 #include "PipeWaitWin.h"
 #include "TimeDivisorWin.h"
 #include "bridge/VxMdInterface.h"
@@ -83,10 +84,10 @@ struct CDownJobMgr::Impl {
     void TranslateThread();
     void Translate(const std::string& message);
 
-    void NotifyStart(const std::vector<std::string>& f);
-    void NotifyProgress(const std::vector<std::string>& f);
-    void NotifyFinish(const std::vector<std::string>& f);
-    void NotifyFailed(const std::vector<std::string>& f);
+    void NotifyStart(const DownStateMessage& m);
+    void NotifyProgress(const DownStateMessage& m);
+    void NotifyFinish(const DownStateMessage& m);
+    void NotifyFailed(const DownStateMessage& m);
     void NotifyPlaydeckClose();
     void NotifyTooMay();
     void ForceStop();
@@ -208,8 +209,7 @@ void CDownJobMgr::Impl::ReceiveThread() {
         if (io == pipewait::Io::kDone && read > 0) {
             // Only a message ends a quiet spell: a client that connects and says nothing is quiet.
             quietPolls = 0;
-            // The player's terminating NUL.
-            std::string* message = new std::string(buffer.data(), read - 1);
+            std::string* message = new std::string(DownStateText(buffer.data(), read));
             Detail("ReceiveThread", "rcv msg: %s.", message->c_str());
             if (!PostThreadMessageA(translateThreadId, kMsgDownState, reinterpret_cast<WPARAM>(message), 0)) {
                 Detail("ReceiveThread", "post failed: %lu", GetLastError());
@@ -239,43 +239,28 @@ void CDownJobMgr::Impl::TranslateThread() {
 }
 
 void CDownJobMgr::Impl::Translate(const std::string& message) {
-    std::vector<std::string> fields;
-    StringUtility::TokenizeEx(message, "|", fields);
-    if (fields.empty()) {
+    const DownStateMessage m = ParseDownState(message);
+    if (m.kind == DownStateMessage::kEmpty) {
         Detail("TranslateThread", "msg is null.");
         return;
     }
-    int count = static_cast<int>(fields.size());
-    Detail("TranslateThread", "msg type: %s, param num: %d.", fields[0].c_str(), count);
-    const std::string& type = fields[0];
-    if (type == "start" || type == "progress") {
-        if (count < 6) {
-            Detail("TranslateThread", "param is less than 6: %d", count);
-        } else if (type == "start") {
-            NotifyStart(fields);
-        } else {
-            NotifyProgress(fields);
-        }
-    } else if (type == "finish" || type == "failed") {
-        if (count < 4) {
-            Detail("TranslateThread", "param is less than 4: %d", count);
-        } else if (type == "finish") {
-            NotifyFinish(fields);
-        } else {
-            NotifyFailed(fields);
-        }
-    } else if (type == "toomany") {
-        NotifyTooMay();
-    } else if (type == "stop") {
-        NotifyPlaydeckClose();
+    int count = static_cast<int>(m.fields.size());
+    Detail("TranslateThread", "msg type: %s, param num: %d.", m.fields[0].c_str(), count);
+    if (!m.complete) {
+        Detail("TranslateThread", "param is less than %d: %d", static_cast<int>(DownStateMessage::FieldsNeeded(m.kind)),
+               count);
+        return;
+    }
+    switch (m.kind) {
+    case DownStateMessage::kStart: NotifyStart(m); break;
+    case DownStateMessage::kProgress: NotifyProgress(m); break;
+    case DownStateMessage::kFinish: NotifyFinish(m); break;
+    case DownStateMessage::kFailed: NotifyFailed(m); break;
+    case DownStateMessage::kTooMany: NotifyTooMay(); break;
+    case DownStateMessage::kStop: NotifyPlaydeckClose(); break;
+    default: break;
     }
 }
-
-namespace {
-
-Sign SignOf(const std::vector<std::string>& f) { return Sign(ParseDownSignWord(f[2]), ParseDownSignWord(f[3])); }
-
-}  // namespace
 
 void CDownJobMgr::Impl::SendStart(const DownStartInfo& info) {
     Detail("_NotifyStart", "syn notify: %s, %u, %u, %s", info.name.c_str(), info.index, info.total, info.folder.c_str());
@@ -283,28 +268,28 @@ void CDownJobMgr::Impl::SendStart(const DownStartInfo& info) {
                                  Variant::String(info.folder)});
 }
 
-void CDownJobMgr::Impl::NotifyStart(const std::vector<std::string>& f) {
+void CDownJobMgr::Impl::NotifyStart(const DownStateMessage& m) {
     CStepLog step("_NotifyStart");
     DownStartInfo info;
     bool downing;
     {
         CLock hold(lock);
-        downing = lists.Start(ParseDownInt(f[1]), SignOf(f), ParseDownInt(f[4]), f[5], info);
+        downing = lists.Start(m.mission, m.sign, m.size, m.localPath, info);
     }
     if (downing) SendStart(info);
 }
 
-void CDownJobMgr::Impl::NotifyProgress(const std::vector<std::string>& f) {
+void CDownJobMgr::Impl::NotifyProgress(const DownStateMessage& m) {
     CStepLog step("_NotifyProgress");
     DownProgressInfo progress;
     bool found;
     {
         CLock hold(lock);
-        found = lists.Progress(ParseDownInt(f[1]), SignOf(f), ParseDownInt(f[4]), ParseDownInt(f[5]), progress);
+        found = lists.Progress(m.mission, m.sign, m.percent, m.speed, progress);
     }
     if (!found) {
-        Detail("_NotifyProgress", "cant find the item(%s, %s, %s) in s_lstDowning.", f[1].c_str(), f[2].c_str(),
-               f[3].c_str());
+        Detail("_NotifyProgress", "cant find the item(%s, %s, %s) in s_lstDowning.", m.fields[1].c_str(), m.fields[2].c_str(),
+               m.fields[3].c_str());
         return;
     }
     unsigned average = speedWindow.Add(progress.speed);
@@ -338,7 +323,7 @@ void CDownJobMgr::Impl::SendAfterFinish(std::unique_ptr<DownFinishSummary> summa
     if (next) SendStart(*next);
 }
 
-void CDownJobMgr::Impl::NotifyFinish(const std::vector<std::string>& f) {
+void CDownJobMgr::Impl::NotifyFinish(const DownStateMessage& m) {
     CStepLog step("_NotifyFinish");
     std::unique_ptr<DownFinishSummary> summary;
     std::unique_ptr<DownStartInfo> next;
@@ -346,29 +331,29 @@ void CDownJobMgr::Impl::NotifyFinish(const std::vector<std::string>& f) {
         CLock hold(lock);
         // A stray finish (a job cancelled or already failed) must not announce a start or an
         // empty summary.
-        if (!lists.IsDowning(ParseDownInt(f[1]), SignOf(f))) {
-            Detail("_NotifyFinish", "cant find the item(%s, %s, %s) in s_lstDowning", f[1].c_str(), f[2].c_str(),
-                   f[3].c_str());
+        if (!lists.IsDowning(m.mission, m.sign)) {
+            Detail("_NotifyFinish", "cant find the item(%s, %s, %s) in s_lstDowning", m.fields[1].c_str(), m.fields[2].c_str(),
+                   m.fields[3].c_str());
             return;
         }
-        FinishLocked(ParseDownInt(f[1]), SignOf(f), summary, next);
+        FinishLocked(m.mission, m.sign, summary, next);
     }
     SendAfterFinish(std::move(summary), std::move(next));
 }
 
-void CDownJobMgr::Impl::NotifyFailed(const std::vector<std::string>& f) {
+void CDownJobMgr::Impl::NotifyFailed(const DownStateMessage& m) {
     CStepLog step("_NotifyFailed");
     std::unique_ptr<DownFinishSummary> summary;
     bool matched;
     {
         CLock hold(lock);
         bool over = false;
-        matched = lists.Failed(ParseDownInt(f[1]), SignOf(f), over);
+        matched = lists.Failed(m.mission, m.sign, over);
         if (matched && over) summary = lists.TakeSummary();
     }
     if (!matched) {
-        Detail("_NotifyFailed", "cant find the item(%s, %s, %s) in s_lstDowning", f[1].c_str(), f[2].c_str(),
-               f[3].c_str());
+        Detail("_NotifyFailed", "cant find the item(%s, %s, %s) in s_lstDowning", m.fields[1].c_str(), m.fields[2].c_str(),
+               m.fields[3].c_str());
         return;
     }
     if (summary) SendFinishMsg(std::move(summary));

@@ -53,3 +53,10 @@ std::vector<uint32_t> CCommandLine::GoPath() const {
 std::string ExitRecordSource(const std::string& from) {
     return from.empty() ? MainCommandLine::kShortcutSource : from;
 }
+
+std::string ForwardedLine(const void* data, size_t size) {
+    if (!data) return std::string();
+    const char* text = static_cast<const char*>(data);
+    const void* end = std::memchr(text, '\0', size);
+    return std::string(text, end ? static_cast<const char*>(end) - text : size);
+}

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -43,6 +44,10 @@ public:
 private:
     std::string m_text;
 };
+
+// The text of a command line a second start forwards (WM_COPYDATA): up to the sender's ending zero,
+// or to the data's end when there is none.
+std::string ForwardedLine(const void* data, size_t size);
 
 // The exit record's SF field: the from value, or "SHORTCUT" when it is empty.
 std::string ExitRecordSource(const std::string& from);

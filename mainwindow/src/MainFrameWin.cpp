@@ -4,7 +4,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "AboutDlgWin.h"
 #include "CommandLine.h"
@@ -286,9 +285,7 @@ LRESULT CMainFrame::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 
 LRESULT CMainFrame::OnCopyData(HWND, const COPYDATASTRUCT* data) {
     if (!data || data->dwData != frame::kCopyDataForwardId || !data->lpData || data->cbData == 0) return 0;
-    // The sender's text ends with a zero; a text that does not is cut at the data's end.
-    const char* text = static_cast<const char*>(data->lpData);
-    std::string line(text, strnlen(text, data->cbData));
+    const std::string line = ForwardedLine(data->lpData, data->cbData);
     VxMdLog::Log(kLogFile, VxMdLog::LEVEL_NOTICE, "OnCopyData", "%s", line.c_str());
     if (line.find(frame::kShowIt) != std::string::npos) {
         BringToFront();

@@ -90,9 +90,12 @@ int CPlayShortcutFile::AddSong(const CSongInfoBase& song, bool musicVideo) {
     long long id = std::max<long long>(m_root.GetAttrNum(kNextId, kFirstId), m_nextAtLeast);
     for (auto it = m_root.ChildBegin(); it != m_root.ChildEnd(); ++it) {
         if (it->GetName() != kSong || !it->HasAttr(kId)) continue;
-        if (stored->LoadFromXml(*it) && stored->IsSameSong(song)) return static_cast<int>(it->GetAttrNum(kId));
+        // An id no shortcut can carry (no number, negative, too large) names no shortcut.
+        const long long entryId = it->GetAttrNum(kId, -1);
+        if (entryId < 0 || entryId >= INT_MAX) continue;
+        if (stored->LoadFromXml(*it) && stored->IsSameSong(song)) return static_cast<int>(entryId);
         // A next id that an entry already has would make two shortcuts play one song.
-        id = std::max(id, it->GetAttrNum(kId) + 1);
+        id = std::max(id, entryId + 1);
     }
     if (id >= INT_MAX) return -1;
     Xml::XmlNode entry = m_root.AppendChild(kSong);

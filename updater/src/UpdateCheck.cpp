@@ -71,6 +71,15 @@ bool IsNewerVersion(const std::string& curVersion, const std::string& latestVers
     return VersionRun(curVersion).compare(VersionRun(latestVersion)) < 0;
 }
 
+bool DecodeCheckReply(const std::string& reply, std::string& ini) {
+    ini.clear();
+    if (reply.empty() || Base64Decode(ini, reply) <= 0 || ini.empty()) {
+        ini.clear();
+        return false;
+    }
+    return true;
+}
+
 bool ParseUpdateAnswer(const std::string& iniText, const std::string& defaultServer, UpdateAnswer& answer) {
     CIniDocument ini;
     ini.Parse(iniText);

@@ -23,6 +23,10 @@ std::string VersionRun(const std::string& version);
 // "1.9.0.0" does not sort before "1.10.0.0": the servers' versions are compared as the old clients do).
 bool IsNewerVersion(const std::string& curVersion, const std::string& latestVersion);
 
+// The server's reply is the answer's INI text in plain Base64. False (ini empty) when the reply is
+// empty, is no Base64 or decodes to nothing.
+bool DecodeCheckReply(const std::string& reply, std::string& ini);
+
 // Section "Update" of the decoded answer.
 struct UpdateAnswer {
     std::string server;     // "UpdateSvr", base address of the package

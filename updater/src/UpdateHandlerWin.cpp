@@ -15,7 +15,6 @@
 #include "config/ServerAddress.h"
 #include "log/VxMdLog.h"
 #include "updatelib/Update.h"
-#include "vxlib/Base64.h"
 #include "vxlib/Charset.h"
 #include "vxlib/Dir.h"
 #include "vxlib/SharedObjectsWin.h"
@@ -155,8 +154,7 @@ bool CUpdateHandler::FetchAnswer(const std::string& url, const std::string& answ
     http->CloseRequest(handle);
 
     std::string decoded;
-    bool ok = !reply.empty() && Base64Decode(decoded, reply) > 0 && !decoded.empty() &&
-              Dir::WriteWholeFile(answerFile, decoded);
+    bool ok = VxMdUpdate::DecodeCheckReply(reply, decoded) && Dir::WriteWholeFile(answerFile, decoded);
     if (!ok) {
         VxMdLog::Log(kLog, VxMdLog::LEVEL_WARNING, "UpdateCheck", "unusable reply (%d bytes)", length);
         if (taken) DeleteFileNarrow(answerFile);
