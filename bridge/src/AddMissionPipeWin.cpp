@@ -7,6 +7,7 @@
 
 #include "MissionTable.h"
 #include "PipeWaitWin.h"
+#include "ThreadEndWin.h"
 #include "log/VxMdLog.h"
 
 namespace {
@@ -19,18 +20,28 @@ const DWORD kMaxInstances = 255;
 }  // namespace
 
 CAddMissionPipe::CAddMissionPipe(CMissionTable& table, MissionTiming timing, std::function<void(int)> onExpired)
-    : m_table(table), m_timing(timing), m_onExpired(std::move(onExpired)), m_event(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
+    : m_table(table),
+      m_timing(timing),
+      m_onExpired(std::move(onExpired)),
+      m_event(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
+      m_running(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      m_done(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
 CAddMissionPipe::~CAddMissionPipe() { Stop(); }
 
 bool CAddMissionPipe::Start() {
-    if (m_thread.Valid() || !m_event.Valid()) return false;
+    if (m_thread.Valid() || !m_event.Valid() || !m_running.Valid() || !m_done.Valid()) return false;
     m_stop = false;
+    ResetEvent(m_running.Get());
+    ResetEvent(m_done.Get());
     m_thread.Reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &CAddMissionPipe::ThreadEntry, this, 0, nullptr)));
     if (!m_thread.Valid()) {
         VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "AddMissionPipe", "thread not started: %lu", GetLastError());
         return false;
     }
+    // A thread that has not reached this library's code when the library unloads would start in
+    // unmapped code later: Stop can only end a thread that runs.
+    WaitForSingleObject(m_running.Get(), INFINITE);
     return true;
 }
 
@@ -38,23 +49,28 @@ void CAddMissionPipe::Stop() {
     if (!m_thread.Valid()) return;
     m_stop = true;
     SetEvent(m_event.Get());
-    if (WaitForSingleObject(m_thread.Get(), 1000) != WAIT_OBJECT_0) {
+    if (!threadend::EndParkedThread(m_thread.Get(), m_done.Get(), 1000)) {
         // Every wait of the thread ends on the stop, but a sweep's callback may still block it:
         // leave it to the process's end rather than block here.
         VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "AddMissionPipe", "thread abandoned");
         m_thread.Release();
         m_event.Release();
+        m_running.Release();
+        m_done.Release();
         return;
     }
     m_thread.Reset();
 }
 
 unsigned __stdcall CAddMissionPipe::ThreadEntry(void* self) {
+    HANDLE done = static_cast<CAddMissionPipe*>(self)->m_done.Get();
+    SetEvent(static_cast<CAddMissionPipe*>(self)->m_running.Get());
     try {
         static_cast<CAddMissionPipe*>(self)->Run();
     } catch (...) {
         VxMdLog::Log(kLogFile, VxMdLog::LEVEL_FATAL, "AddMissionPipe", "thread ended by an exception");
     }
+    threadend::ReportDoneAndPark(done);
     return 0;
 }
 

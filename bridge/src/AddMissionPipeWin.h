@@ -45,7 +45,8 @@ public:
     CAddMissionPipe& operator=(const CAddMissionPipe&) = delete;
 
     bool Start();
-    // Wakes the thread and waits at most 1000 ms for it; a thread still blocked is abandoned.
+    // Wakes the thread and waits at most 1000 ms for it to be done; a thread still blocked is
+    // abandoned. Also from DllMain (threadend).
     void Stop();
 
 private:
@@ -57,6 +58,8 @@ private:
     MissionTiming m_timing;
     std::function<void(int)> m_onExpired;
     CHandle m_event;   // auto-reset; the connect's completion, and the wake-up to stop
+    CHandle m_running; // manual-reset; the thread runs this library's code
+    CHandle m_done;    // manual-reset; the thread is done with this object
     CHandle m_thread;
     std::atomic<bool> m_stop{false};
 };

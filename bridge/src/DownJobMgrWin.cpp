@@ -12,6 +12,7 @@
 #include "DownJobLists.h"
 #include "DownStateMessage.h"
 #include "PipeWaitWin.h"
+#include "ThreadEndWin.h"
 #include "TimeDivisorWin.h"
 #include "bridge/VxMdInterface.h"
 #include "core/MessageManager.h"
@@ -70,6 +71,9 @@ struct CDownJobMgr::Impl {
     HANDLE translateThread = nullptr;
     unsigned translateThreadId = 0;
     HANDLE translateReady = nullptr;
+    HANDLE receiveReady = nullptr;
+    HANDLE receiveDone = nullptr;    // manual-reset: each thread is done with this state (threadend)
+    HANDLE translateDone = nullptr;
     std::atomic<bool> stopping{false};
 
     // Steps that need the manager's public operations (the polls) reach them through it.
@@ -110,38 +114,55 @@ void CDownJobMgr::Impl::StartThreads() {
     CStepLog step("_StartThreads");
     receiveEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     translateReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    receiveReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    receiveDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    translateDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     translateThread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &TranslateThreadEntry, this, 0, &translateThreadId));
     if (!translateThread) Detail("_StartThreads", "translate thread failed: %d", errno);
     // The receive thread posts to the translate thread's queue, which must exist first.
     else WaitForSingleObject(translateReady, INFINITE);
     receiveThread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &ReceiveThreadEntry, this, 0, nullptr));
     if (!receiveThread) Detail("_StartThreads", "receive thread failed: %d", errno);
+    // A thread that has not reached this library's code when the library unloads would start in
+    // unmapped code later: StopThreads can only end threads that run.
+    else WaitForSingleObject(receiveReady, INFINITE);
 }
 
 bool CDownJobMgr::Impl::StopThreads() {
     CStepLog step("_StopThreads");
-    if (translateThread) PostThreadMessageA(translateThreadId, WM_QUIT, 0, 0);
     // The flag first: the receive thread checks it after every wake-up.
     stopping = true;
     if (receiveEvent) SetEvent(receiveEvent);
     bool ended = true;
-    for (HANDLE* thread : {&translateThread, &receiveThread}) {
-        if (!*thread) continue;
-        if (WaitForSingleObject(*thread, kStopWaitMs) != WAIT_OBJECT_0) ended = false;
-        CloseHandle(*thread);
-        *thread = nullptr;
+    // The receive thread posts to the translate thread: it is done first, so that nothing arrives
+    // after the translate thread's last look at its queue.
+    if (receiveThread) {
+        ended = threadend::EndParkedThread(receiveThread, receiveDone, kStopWaitMs);
+        CloseHandle(receiveThread);
+        receiveThread = nullptr;
+    }
+    if (translateThread) {
+        PostThreadMessageA(translateThreadId, WM_QUIT, 0, 0);
+        if (!threadend::EndParkedThread(translateThread, translateDone, kStopWaitMs)) ended = false;
+        CloseHandle(translateThread);
+        translateThread = nullptr;
     }
     if (!ended) Detail("_StopThreads", "a thread did not end in time; its state is kept");
     return ended;
 }
 
 unsigned __stdcall CDownJobMgr::Impl::ReceiveThreadEntry(void* self) {
+    HANDLE done = static_cast<Impl*>(self)->receiveDone;
+    SetEvent(static_cast<Impl*>(self)->receiveReady);
     RunCatchingAll([self] { static_cast<Impl*>(self)->ReceiveThread(); });
+    threadend::ReportDoneAndPark(done);
     return 0;
 }
 
 unsigned __stdcall CDownJobMgr::Impl::TranslateThreadEntry(void* self) {
+    HANDLE done = static_cast<Impl*>(self)->translateDone;
     RunCatchingAll([self] { static_cast<Impl*>(self)->TranslateThread(); });
+    threadend::ReportDoneAndPark(done);
     return 0;
 }
 
@@ -410,8 +431,9 @@ CDownJobMgr::~CDownJobMgr() {
     // A thread that did not end may still touch the state: it is left to the process rather
     // than freed under it.
     if (!m_impl->StopThreads()) return;
-    CloseHandle(m_impl->receiveEvent);
-    CloseHandle(m_impl->translateReady);
+    for (HANDLE h : {m_impl->receiveEvent, m_impl->translateReady, m_impl->receiveReady, m_impl->receiveDone,
+                     m_impl->translateDone})
+        if (h) CloseHandle(h);
     delete m_impl;
 }
 

@@ -15,6 +15,7 @@
 #include "BridgeModuleWin.h"
 #include "MessageBoxDlg.h"
 #include "NoVxMusicDlg2.h"
+#include "ThreadEndWin.h"
 #include "TimeDivisorWin.h"
 #include "log/VxMdLog.h"
 #include "ui/Controls.h"
@@ -63,6 +64,7 @@ struct WatcherArgs {
     HWND window;
     HANDLE stop;
     HANDLE done;
+    HANDLE running;  // set first; the starter's to close
 };
 
 // Completes an overlapped operation, giving up when the stop event comes first (a client that
@@ -158,21 +160,27 @@ void Watch(const WatcherArgs& args) {
 }
 
 unsigned __stdcall WatcherThread(void* param) {
-    std::unique_ptr<WatcherArgs> args(static_cast<WatcherArgs*>(param));
-    try {
-        Watch(*args);
-    } catch (...) {
-        VxMdLog::Log(kLogFile, VxMdLog::LEVEL_FATAL, "UpdateNotify", "watcher ended by an exception");
+    HANDLE done = static_cast<WatcherArgs*>(param)->done;
+    SetEvent(static_cast<WatcherArgs*>(param)->running);
+    {
+        std::unique_ptr<WatcherArgs> args(static_cast<WatcherArgs*>(param));
+        try {
+            Watch(*args);
+        } catch (...) {
+            VxMdLog::Log(kLogFile, VxMdLog::LEVEL_FATAL, "UpdateNotify", "watcher ended by an exception");
+        }
     }
-    SetEvent(args->done);
+    threadend::ReportDoneAndPark(done);
     return 0;
 }
 
 void StopWatcher() {
     if (!g_stopEvent || !g_doneEvent) return;
     SetEvent(g_stopEvent);
-    WaitForSingleObject(g_doneEvent, INFINITE);
-    if (g_watcherThread) CloseHandle(g_watcherThread);
+    if (g_watcherThread) {
+        threadend::EndParkedThread(g_watcherThread, g_doneEvent, INFINITE);
+        CloseHandle(g_watcherThread);
+    }
     CloseHandle(g_stopEvent);
     CloseHandle(g_doneEvent);
     if (g_overlapped.hEvent) CloseHandle(g_overlapped.hEvent);
@@ -193,10 +201,14 @@ void StartUpdate() {
     g_doneEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     g_overlapped = OVERLAPPED{};
     g_overlapped.hEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    WatcherArgs* args = new WatcherArgs{g_installWindow->GetHwnd(), g_stopEvent, g_doneEvent};
-    if (g_stopEvent && g_doneEvent && g_overlapped.hEvent)
+    CHandle running(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    WatcherArgs* args = new WatcherArgs{g_installWindow->GetHwnd(), g_stopEvent, g_doneEvent, running.Get()};
+    if (g_stopEvent && g_doneEvent && g_overlapped.hEvent && running.Valid())
         g_watcherThread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &WatcherThread, args, 0, nullptr));
     if (g_watcherThread) {
+        // A thread that has not reached this library's code when the library unloads would start
+        // in unmapped code later, and StopWatcher would wait for it for ever.
+        WaitForSingleObject(running.Get(), INFINITE);
         g_watching = true;
     } else {
         VxMdLog::Log(kLogFile, VxMdLog::LEVEL_WARNING, "StartUpdate", "watcher not started: %lu", GetLastError());

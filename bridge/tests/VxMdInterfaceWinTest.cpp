@@ -15,6 +15,7 @@
 #include "bridge/VxMdInterface.h"
 #include "datadef/SongInfo.h"
 #include "datadef/SongList.h"
+#include "testing/ProcessRunWin.h"
 #include "testing/ScopedDataRootWin.h"
 #include "vxlib/Dir.h"
 #include "vxlib/Xml.h"
@@ -34,6 +35,11 @@ std::vector<std::string> StartedCommandLines(const std::string& playerExe) {
         lines.push_back(line);
     }
     return lines;
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 std::vector<std::string> WaitForStarts(const std::string& playerExe, size_t count) {
@@ -83,6 +89,26 @@ TEST(BridgeExport, FactoryHasAPlainNameAndReturnsOneFacade) {
     ASSERT_NE(nullptr, factory);
     EXPECT_NE(nullptr, factory());
     EXPECT_EQ(factory(), GetVxMdInterface());
+}
+
+// Unloading the library is the facade's only end, and runs under the loader lock, where a thread
+// cannot finish exiting: the threads must be done and the state freed without waiting for exits.
+TEST(BridgeUnload, UnloadingTheLibraryEndsTheFacadesThreadsAndFreesTheirState) {
+    ScopedDataRoot root("bridge-unload");
+    vxtest::CProcessRun host;
+    ASSERT_TRUE(host.Start(ProgramFolder() + "VxMdInterface_unloadpeer.exe", ""));
+    EXPECT_EQ(0u, host.WaitExit(60000));  // two loads, each with a facade, each unloaded
+
+    std::string logs;
+    ASSERT_TRUE(Dir::GetVxPath(PATH_COMMON_APPDATA, logs));
+    logs += "\\Vixo\\VxMelodisk\\log\\VxMdInterface_unloadpeer\\";
+    const std::string jobs = ReadText(logs + "dl_mgr.log");
+    size_t stops = 0;
+    for (size_t at = 0; (at = jobs.find("[_StopThreads] out", at)) != std::string::npos; ++at) ++stops;
+    EXPECT_EQ(2u, stops) << jobs;
+    EXPECT_EQ(std::string::npos, jobs.find("did not end in time")) << jobs;
+    const std::string missions = ReadText(logs + "MsgHandler.txt");
+    EXPECT_EQ(std::string::npos, missions.find("thread abandoned")) << missions;
 }
 
 TEST_F(FacadeTest, PlayerIsUsableOnlyFromItsMinimumVersion) {
