@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     case kCmdKillProcess:
         // Nothing that ends the name, quotes it or adds a switch or a command may pass.
-        if (HandlerRules::IsPlainExeName(text) && text.find_first_of(" \t\r\n\"'&|<>^/\\") != std::string::npos)
+        if (HandlerRules::IsPlainExeName(text) && text.find_first_of(" \t\r\n\"'&|<>^/\\*?") != std::string::npos)
             abort();
         break;
     default: {

@@ -33,7 +33,7 @@ bool ParseModuleCall(const std::string& text, ModuleCall& call) {
 bool IsPlainExeName(const std::string& name) {
     if (name.empty()) return false;
     for (unsigned char c : name) {
-        if (c <= ' ' || c == 0x7F || std::strchr("\"'&|<>^/\\", c)) return false;
+        if (c <= ' ' || c == 0x7F || std::strchr("\"'&|<>^/\\*?", c)) return false;
     }
     return true;
 }

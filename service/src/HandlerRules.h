@@ -30,9 +30,9 @@ struct ModuleCall {
 bool ParseModuleCall(const std::string& text, ModuleCall& call);
 
 // Command 71 hands the name to "TaskKill /F /IM ": only a plain executable name may pass, so that
-// it cannot add a switch, a second name or a second command. Refuses an empty name and any quote,
-// blank or control character, "&", "|", "<", ">", "^", "/", "\" (also as the second byte of a GBK
-// character, which a name of that kind then cannot use).
+// it cannot add a switch, a second name, a second command or a pattern. Refuses an empty name and
+// any quote, blank or control character, "&", "|", "<", ">", "^", "/", "\", "*", "?" (also as the
+// second byte of a GBK character, which a name of that kind then cannot use).
 bool IsPlainExeName(const std::string& name);
 
 // Command 66: the main program's path in double quotes, then a space and the arguments unless

@@ -172,6 +172,8 @@ TEST(HandlerRules, ModuleCallsExeNamesAndCommandLines) {
         {"C:\\a.exe", false},
         {"x/a.exe", false},
         {"a.exe\x7f", false},
+        {"*", false},
+        {"vx?.exe", false},
     };
     for (const auto& n : names) EXPECT_EQ(n.second, HandlerRules::IsPlainExeName(n.first)) << n.first;
 
