@@ -101,6 +101,7 @@ endfunction()
 # vx_fuzz(NAME SOURCES files... [LIBS targets...] [INCLUDES folders...]): a libFuzzer target of the fuzz tree, from a
 # component's fuzz/ folder; its corpus (seeds and kept findings) is fuzz/corpus/NAME/. CTest runs
 # it over that corpus and then for a few seconds more; scripts/fuzz runs every target for longer.
+# Like tests, targets see the shared helpers of foundation/testing.
 function(vx_fuzz name)
   if(NOT VX_FUZZ)
     return()
@@ -109,7 +110,7 @@ function(vx_fuzz name)
   add_executable(${name} ${A_SOURCES})
   vx_native_libs(libs ${A_LIBS})
   target_link_libraries(${name} PRIVATE ${libs})
-  target_include_directories(${name} PRIVATE ${A_INCLUDES})
+  target_include_directories(${name} PRIVATE ${A_INCLUDES} ${CMAKE_SOURCE_DIR}/foundation/testing/include)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   set(corpus ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/${name})
   set(work ${CMAKE_BINARY_DIR}/fuzz-work/${name})

@@ -26,6 +26,7 @@
 #include "core/MessageManager.h"
 #include "datadef/SongInfo.h"
 #include "datadef/SongList.h"
+#include "testing/BenchTimeWin.h"
 #include "testing/ProcessRunWin.h"
 #include "testing/ScopedDataRootWin.h"
 #include "vxlib/Dir.h"
@@ -33,17 +34,8 @@
 
 namespace {
 
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
+using vxbench::Median;
+using vxbench::NowMs;
 
 bool g_failed = false;
 
@@ -189,13 +181,13 @@ std::vector<double> ProcessAndPipe(int runs, std::string& failure) {
             break;
         }
         vxtest::CProcessRun helper;
-        const double start = Now();
+        const double start = NowMs();
         if (!helper.Start(peer, name)) {
             failure = "the helper program did not start: " + peer;
             break;
         }
         const bool served = server.Serve(kMissionLike, 10000);
-        const double took = Now() - start;
+        const double took = NowMs() - start;
         if (!served || helper.WaitExit(10000) != 0) {
             failure = "the helper program did not take the reply";
             break;
@@ -218,8 +210,8 @@ std::vector<double> PipeAlone(int runs, std::string& failure) {
         double took = -1;
         std::thread client([&] {
             std::string reply;
-            const double start = Now();
-            if (bridge_bench::AskPipe(name.c_str(), "1", reply, 10000) && reply == kMissionLike) took = Now() - start;
+            const double start = NowMs();
+            if (bridge_bench::AskPipe(name.c_str(), "1", reply, 10000) && reply == kMissionLike) took = NowMs() - start;
         });
         const bool served = server.Serve(kMissionLike, 10000);
         client.join();
@@ -341,10 +333,10 @@ public:
         m_player.clear();
         m_facade = nullptr;
         if (m_dll) {
-            const double start = Now();
+            const double start = NowMs();
             FreeLibrary(m_dll);
             m_dll = nullptr;
-            if (Now() - start > 500) std::printf("teardown: releasing the facade took %.0f ms\n", Now() - start);
+            if (NowMs() - start > 500) std::printf("teardown: releasing the facade took %.0f ms\n", NowMs() - start);
         }
     }
 
@@ -386,7 +378,7 @@ public:
         }
         SummaryWatcher watcher;
         SIZE_T atTenth = 0;
-        const double start = Now();
+        const double start = NowMs();
         for (int handed = 0; handed < jobs; handed += kBatch) {
             Songs songs(1000 + handed, kBatch);
             int quality = kActionDownloadWma;  // a chosen quality: no download dialog
@@ -410,7 +402,7 @@ public:
                 atTenth = PrivateBytes();
             }
         }
-        const double seconds = (Now() - start) / 1000;
+        const double seconds = (NowMs() - start) / 1000;
         PumpUntil([] { return false; }, 200);
         const SIZE_T atEnd = PrivateBytes();
         std::printf("private bytes with download jobs through the player (batches of %d, %u finished, %u failed, %.0f s): "
@@ -438,14 +430,14 @@ private:
     // Play request to the journal's new line, in ms; -1 (and the reason printed) on failure.
     double HandOff(Songs& songs) {
         const size_t before = JournalSize();
-        const double start = Now();
+        const double start = NowMs();
         m_facade->PlaySongs(&songs.raw, kActionPlaySongs);
         // Fine slices: the figure is a few hundred ms at most.
         if (!PumpUntil([&] { return JournalSize() > before; }, 20000, 1)) {
             Failure("mission hand-off: the player's journal showed no fetch within 20 s\n");
             return -1;
         }
-        const double took = Now() - start;
+        const double took = NowMs() - start;
         // The record is one write; the line must carry the mission, not "no mission".
         const std::string line = LastJournalLine();
         if (line.find("/mdrun playsong|") == std::string::npos || line.find("\tno mission") != std::string::npos) {

@@ -1,47 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
 #include "../src/SearchHistory.h"
-#include "http/VxHttpRequestMgr.h"
+#include "testing/MemoryFileCache.h"
 
 namespace {
-
-// The file cache's item calls over a map; the rest is not used by the history.
-class CMemoryCache : public IVxFileCache {
-public:
-    std::map<std::string, std::string> items;
-    std::map<std::string, int> pinned;
-    int Init(int, const char*) override { return 1; }
-    int ReadItem(const char* group, const char* name, std::string& data) override {
-        auto it = items.find(Key(group, name));
-        if (it == items.end()) return 0;
-        data = it->second;
-        return 1;
-    }
-    int WriteItem(const char* group, const char* name, const char* data, int length, int pin) override {
-        items[Key(group, name)].assign(data, length);
-        pinned[Key(group, name)] = pin;
-        return 1;
-    }
-    int GetItemInfo(const char*, const char*, long long*, long long*) override { return 0; }
-    int BeginWrite(const char*, const char*) override { return 0; }
-    int AppendWrite(int, const char*, int) override { return 0; }
-    int CommitWrite(int) override { return 0; }
-    void AbortWrite(int) override {}
-    int OpenRead(const char*, const char*) override { return 0; }
-    int ReadPart(int, char*, int*) override { return 0; }
-    void CloseRead(int) override {}
-    int SetGroupLimits(const char*, long long, int, long long) override { return 1; }
-    int DeleteItem(const char* group, const char* name) override {
-        items.erase(Key(group, name));
-        return 0;
-    }
-    int ClearGroup(const char*) override { return 0; }
-    static std::string Key(const char* group, const char* name) { return std::string(group) + "/" + name; }
-};
 
 const char kItem[] = "VX_SEARCH_SONG/quorlin_history";
 
@@ -64,7 +29,7 @@ std::vector<std::string> Keys(const CSearchHistory& history, int count) {
 }  // namespace
 
 TEST(SearchHistory, RepeatsTrimAndListing) {
-    CMemoryCache cache;
+    vxtest::CMemoryFileCache cache;
     CSearchHistory history(&cache);
     history.Load();
     history.Add(Keyword("  abc "));
@@ -102,7 +67,7 @@ TEST(SearchHistory, RepeatsTrimAndListing) {
 }
 
 TEST(SearchHistory, DamagedItemsAndLongKeys) {
-    CMemoryCache cache;
+    vxtest::CMemoryFileCache cache;
     cache.items[kItem] = std::string(2053, 'x');
     CSearchHistory history(&cache);
     history.Load();

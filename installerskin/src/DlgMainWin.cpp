@@ -68,29 +68,24 @@ void CDlgMain::SkinOuter(HWND outer) {
   SetWindowRgn(outer, CreateRoundRectRgn(0, 0, kWidth + 1, kHeight + 1, 9, 9), TRUE);
 
   // The engine's stock dialog has no caption buttons: make them where they are missing.
-  auto captionButton = [&](int id, HWND& made) {
+  const COLORREF captionColours[] = {kWhite, kWhite, kWhite, kWhite};
+  auto skinCaptionButton = [&](int id, HWND& made, CSkinButton& skin, const UINT (&ids)[CSkinButton::kStates],
+                               int x, int width) {
     HWND b = GetDlgItem(outer, id);
     if (!b) {
       b = made = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 0, 0, 1, 1, outer,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
     }
-    return b;
+    if (!skin.Attach(b))
+      return;
+    skin.SetSkin(m_hInst, ids, captionColours);
+    SetWindowTextW(b, L"");
+    SetWindowPos(b, HWND_TOP, x, 0, width, 20, SWP_NOACTIVATE);
   };
-  const COLORREF captionColours[] = {kWhite, kWhite, kWhite, kWhite};
-  HWND close = captionButton(31, m_madeClose);
-  if (m_close.Attach(close)) {
-    const UINT ids[] = {IDP_CLOSE_NORMAL, IDP_CLOSE_OVER, IDP_CLOSE_DOWN, IDP_CLOSE_NORMAL};
-    m_close.SetSkin(m_hInst, ids, captionColours);
-    SetWindowTextW(close, L"");
-    SetWindowPos(close, HWND_TOP, kWidth - 39, 0, 39, 20, SWP_NOACTIVATE);
-  }
-  HWND minimize = captionButton(30, m_madeMinimize);
-  if (m_minimize.Attach(minimize)) {
-    const UINT ids[] = {IDP_MIN_NORMAL, IDP_MIN_OVER, IDP_MIN_DOWN, IDP_MIN_NORMAL};
-    m_minimize.SetSkin(m_hInst, ids, captionColours);
-    SetWindowTextW(minimize, L"");
-    SetWindowPos(minimize, HWND_TOP, kWidth - 67, 0, 28, 20, SWP_NOACTIVATE);
-  }
+  const UINT closeIds[] = {IDP_CLOSE_NORMAL, IDP_CLOSE_OVER, IDP_CLOSE_DOWN, IDP_CLOSE_NORMAL};
+  skinCaptionButton(31, m_madeClose, m_close, closeIds, kWidth - 39, 39);
+  const UINT minimizeIds[] = {IDP_MIN_NORMAL, IDP_MIN_OVER, IDP_MIN_DOWN, IDP_MIN_NORMAL};
+  skinCaptionButton(30, m_madeMinimize, m_minimize, minimizeIds, kWidth - 67, 28);
   const UINT navIds[] = {IDP_NAV_NORMAL, IDP_NAV_OVER, IDP_NAV_DOWN, IDP_NAV_DISABLED};
   const COLORREF navColours[] = {kWhite, kWhite, kWhite, kDisabledText};
   CSkinButton* nav[] = {&m_back, &m_next, &m_cancel};

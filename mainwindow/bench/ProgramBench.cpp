@@ -24,23 +24,15 @@
 #include "ReportViewWin.h"
 #include "config/ConfigManager.h"
 #include "datadef/SongInfo.h"
+#include "testing/BenchTimeWin.h"
 #include "testing/ProcessRunWin.h"
 #include "testing/ScopedDataRootWin.h"
 #include "vxlib/StringUtility.h"
 
 namespace {
 
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
+using vxbench::Median;
+using vxbench::NowMs;
 
 std::string BenchProgram(const char* name) {
     std::string folder;
@@ -53,11 +45,11 @@ std::vector<double> BareStarts(int runs) {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
         vxtest::CProcessRun bare;
-        const double start = Now();
+        const double start = NowMs();
         if (!bare.Start(BenchProgram("VxBareWindowBench.exe"), "")) break;
         HWND window = nullptr;
         if (!vxtest::WaitUntil([&] { return (window = vxtest::FindProcessWindow(bare.Pid())) != nullptr; }, 30000)) break;
-        times.push_back(Now() - start);
+        times.push_back(NowMs() - start);
         PostMessageW(window, WM_CLOSE, 0, 0);
         bare.WaitExit(10000);
     }
@@ -77,11 +69,11 @@ void StartToTree(int runs) {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
         CProgramRun run;
-        const double start = Now();
+        const double start = NowMs();
         if (!run.Start()) break;
         run.WaitFrame(60000);
         if (!run.WaitTree(60000)) break;
-        times.push_back(Now() - start);
+        times.push_back(NowMs() - start);
         run.Close();
     }
     const std::vector<double> bare = BareStarts(runs);
@@ -94,15 +86,15 @@ void StartToTree(int runs) {
 bool WaitSteadyRows(HWND list, int& count, std::wstring& first) {
     int lastCount = -1;
     std::wstring lastFirst;
-    double since = Now();
+    double since = NowMs();
     return vxtest::WaitUntil([&] {
         const int n = remote::ListRowCount(list);
         const std::wstring text = n > 0 ? remote::ListCellText(list, 0, 0) : std::wstring();
         if (n != lastCount || text != lastFirst) {
-            lastCount = n, lastFirst = text, since = Now();
+            lastCount = n, lastFirst = text, since = NowMs();
             return false;
         }
-        if (n <= 0 || Now() - since < 500) return false;
+        if (n <= 0 || NowMs() - since < 500) return false;
         count = n, first = text;
         return true;
     }, 30000);
@@ -114,14 +106,14 @@ bool ShowsRows(HWND list, int count, const std::wstring& first) {
 
 // The reply of one address fetched with WinINet alone on an open session, in milliseconds.
 double FetchAlone(HINTERNET session, const std::string& address) {
-    const double start = Now();
+    const double start = NowMs();
     HINTERNET request = InternetOpenUrlA(session, address.c_str(), nullptr, 0,
                                          INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
     char buffer[16384];
     DWORD got = 0;
     while (request && InternetReadFile(request, buffer, sizeof buffer, &got) && got > 0) {
     }
-    const double took = Now() - start;
+    const double took = NowMs() - start;
     if (request) InternetCloseHandle(request);
     return took;
 }
@@ -183,10 +175,10 @@ void SearchRounds(int rounds) {
     for (int round = 1; round <= rounds; ++round) {
         remote::TreeSelect(run.Tree(), chart);
         if (!vxtest::WaitUntil([&] { return ShowsRows(list, chartRows, chartFirst); }, 30000)) break;
-        const double start = Now();
+        const double start = NowMs();
         search();
         if (!vxtest::WaitUntil([&] { return ShowsRows(list, searchRows, searchFirst); }, 30000)) break;
-        searches.push_back(Now() - start);
+        searches.push_back(NowMs() - start);
         PostMessageW(run.Frame(), WM_COMMAND, ID_NAV_BACK, 0);
         if (!vxtest::WaitUntil([&] { return ShowsRows(list, chartRows, chartFirst); }, 30000)) break;
         done = round;
@@ -243,12 +235,12 @@ void FrameFigures(int runs) {
     view.AddSongs(raw);
     std::vector<double> selectAll, invert;
     for (int r = 0; r < runs; ++r) {
-        double start = Now();
+        double start = NowMs();
         view.SelectAll();
-        selectAll.push_back(Now() - start);
-        start = Now();
+        selectAll.push_back(NowMs() - start);
+        start = NowMs();
         view.InvertSelection();
-        invert.push_back(Now() - start);  // nothing selected again
+        invert.push_back(NowMs() - start);  // nothing selected again
     }
     std::printf("select all on 1000 rows: median %.1f ms; invert (all to none): median %.1f ms; over %d runs\n", Median(selectAll),
                 Median(invert), runs);
@@ -283,10 +275,10 @@ void FillList(int runs) {
         CVxMdReportView view;
         RECT rect = {0, 0, 880, 660};
         view.Create(parent, rect, 1100);
-        const double start = Now();
+        const double start = NowMs();
         view.AddSongs(raw);
         UpdateWindow(view.GetHwnd());
-        times.push_back(Now() - start);
+        times.push_back(NowMs() - start);
         DestroyWindow(view.GetHwnd());
     }
     std::printf("fill the song list with 1000 songs: median %.1f ms over %d runs, limit 100 ms, ratio %.2f\n", Median(times),
