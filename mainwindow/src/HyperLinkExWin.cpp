@@ -2,7 +2,6 @@
 
 #include <shellapi.h>
 #include <strings.h>
-#include <windowsx.h>
 
 #include "log/VxMdLog.h"
 #include "ui/Gdi.h"
@@ -81,23 +80,9 @@ bool CHyperLinkEx::OnPaint() {
 }
 
 LRESULT CHyperLinkEx::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-    case WM_SETCURSOR:
-        ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // IDC_HAND
-        return TRUE;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        m_pressed = true;
-        ::SetCapture(m_hWnd);
-        return 0;
-    case WM_LBUTTONUP: {
-        const bool pressed = m_pressed;
-        m_pressed = false;
-        if (::GetCapture() == m_hWnd) ::ReleaseCapture();
-        RECT client{};
-        ::GetClientRect(m_hWnd, &client);
-        const POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-        if (!pressed || !::PtInRect(&client, at)) return 0;
+    bool clicked = false;
+    if (m_click.Handle(m_hWnd, msg, lp, clicked)) {
+        if (!clicked) return 0;
         if (!m_address.empty())
             OpenAddress(m_address);
         else
@@ -105,9 +90,10 @@ LRESULT CHyperLinkEx::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
                            reinterpret_cast<LPARAM>(m_hWnd));
         return 0;
     }
-    case WM_CAPTURECHANGED:
-        m_pressed = false;
-        return 0;
+    switch (msg) {
+    case WM_SETCURSOR:
+        ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // IDC_HAND
+        return TRUE;
     case WM_SETTEXT: {
         const LRESULT result = DefProc(msg, wp, lp);
         ::InvalidateRect(m_hWnd, nullptr, FALSE);

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "ui/ClickTracker.h"
 #include "ui/WindowBase.h"
 
 // A text link (window class "VxMd_HyperLinkEx"): underlined blue text over its parent's own
@@ -29,6 +30,6 @@ protected:
 
 private:
     static HFONT Font();
-    bool m_pressed = false;
+    ui::CClickTracker m_click;
     std::string m_address;
 };

@@ -1,6 +1,5 @@
 #include "XSimpRadioWin.h"
 
-#include <windowsx.h>
 
 #include "SearchEditWin.h"
 #include "resource.h"
@@ -64,6 +63,11 @@ bool XSimpRadio::OnPaint() {
 }
 
 LRESULT XSimpRadio::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    bool clicked = false;
+    if (m_click.Handle(m_hWnd, msg, lp, clicked)) {
+        if (clicked) Click();
+        return 0;
+    }
     switch (msg) {
     case BM_GETCHECK:
         return m_checked ? BST_CHECKED : BST_UNCHECKED;
@@ -84,24 +88,6 @@ LRESULT XSimpRadio::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MOUSELEAVE:
         m_hot = false;
         ::InvalidateRect(m_hWnd, nullptr, FALSE);
-        return 0;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        m_pressed = true;
-        ::SetCapture(m_hWnd);
-        return 0;
-    case WM_LBUTTONUP: {
-        const bool pressed = m_pressed;
-        m_pressed = false;
-        if (::GetCapture() == m_hWnd) ::ReleaseCapture();
-        RECT client{};
-        ::GetClientRect(m_hWnd, &client);
-        const POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-        if (pressed && ::PtInRect(&client, at)) Click();
-        return 0;
-    }
-    case WM_CAPTURECHANGED:
-        m_pressed = false;
         return 0;
     case WM_SETTEXT: {
         const LRESULT result = DefProc(msg, wp, lp);

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "ui/ClickTracker.h"
 #include "ui/WindowBase.h"
 
 // A small radio button of our own (window class "XSimpRadio"): the radio image (IDB_SEARCH_RADIO)
@@ -25,5 +26,5 @@ private:
     void Click();
     bool m_checked = false;
     bool m_hot = false;
-    bool m_pressed = false;
+    ui::CClickTracker m_click;
 };
